@@ -1,0 +1,90 @@
+#include "mainwindow/mainwindow.h"
+
+#include "mainwindow/inputpatterns.h"
+#include "ntpclient.h"
+#include "ui_mainwindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QRegExpValidator>
+#include <QTimer>
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+    setFixedSize(583, 370);
+    ui->mainToolBar->hide();
+    initStatusBar();
+    syncTicks = 0;
+    outputCount = 0;
+    statusTicks = 0;
+
+    ntpClient = new NtpClient();
+    connect(ntpClient, &NtpClient::replyReceived, this, &MainWindow::replyReceived);
+
+    setupTrayActions();
+    setupTrayIcon();
+    setupOutput();
+    loadSettings();
+
+    clockTimer = new QTimer();
+    connect(clockTimer, SIGNAL(timeout()), this, SLOT(DoClock()));
+    startClock();
+
+    syncTimer = new QTimer();
+    connect(syncTimer, SIGNAL(timeout()), this, SLOT(DoSync()));
+    statusTimer = new QTimer();
+    connect(statusTimer, SIGNAL(timeout()), this, SLOT(DoStatus()));
+
+    installValidators();
+
+    if (ui->checkBox_start_run_ctl->isChecked())
+        startOutput();
+    syncStart();
+    QTimer::singleShot(6000, this, &MainWindow::syncStart);
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+    // Created without a parent; released here so that a window's end leaves nothing behind.
+    delete clockTimer;
+    delete syncTimer;
+    delete statusTimer;
+    delete outputTimer;
+    delete ntpClient;
+}
+
+void MainWindow::installValidators()
+{
+    const QRegExp address(QString::fromLatin1(inputpatterns::address()));
+    const QRegExp number(QString::fromLatin1(inputpatterns::number()));
+    ui->lineEdit_objip->setValidator(new QRegExpValidator(address, this));
+    ui->lineEdit_cyc->setValidator(new QRegExpValidator(number, this));
+    ui->lineEdit_limit->setValidator(new QRegExpValidator(number, this));
+    ui->lineEdit_localport->setValidator(new QRegExpValidator(number, this));
+    ui->lineEdit_objport->setValidator(new QRegExpValidator(number, this));
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    saveSettings();
+    if (trayIconShown()) {
+        hide();
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void MainWindow::on_pushButton_quit_clicked()
+{
+    saveSettings();
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::on_action_exit_triggered()
+{
+    saveSettings();
+    QCoreApplication::quit();
+}

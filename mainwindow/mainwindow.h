@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHostAddress>
+#include <QMainWindow>
+#include <QString>
+#include <QSystemTrayIcon>
+
+class NtpClient;
+class NtpReply;
+class QAction;
+class QCloseEvent;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTimer;
+class QUdpSocket;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The one window of the program and the owner of all its run-time state.
+// The operations of each subsystem live in that subsystem's folder.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void syncStart();
+    void iconActivated(QSystemTrayIcon::ActivationReason reason);
+    void udpSendSyncMsg();
+    void ctlProcessPendingDatagrams();
+    void DoClock();
+    void DoSync();
+    void DoStatus();
+    void replyReceived(const QHostAddress &address, unsigned short port, const NtpReply &reply);
+    void on_pushButton_sync_clicked();
+    void on_pushButton_add_clicked();
+    void on_pushButton_edit_clicked();
+    void on_pushButton_del_clicked();
+    void on_pushButton_ok_clicked();
+    void on_pushButton_quit_clicked();
+    void on_pushButton_out_clicked();
+    void on_checkBox_pallet_stateChanged(int arg1);
+    void on_checkBox_startrun_stateChanged(int arg1);
+    void on_action_exit_triggered();
+    void on_action_about_triggered();
+    void on_action_manual_triggered();
+    void on_comboBox_iplist_currentIndexChanged(int index);
+
+private:
+    // mainwindow/mainwindow.cpp
+    void installValidators();
+    // desktop/statusbar.cpp
+    void initStatusBar();
+    // desktop/clock.cpp
+    void startClock();
+    // desktop/trayicon.cpp
+    void setupTrayActions();
+    void setupTrayIcon();
+    bool trayIconShown() const;
+    // udpout/timemessage.cpp
+    void setupOutput();
+    // udpout/outputcontrol.cpp
+    void startOutput();
+    void stopOutput();
+    bool validateAddress(const QString &message, const QString &text);
+    bool validateNumber(const QString &message, const QString &text);
+    // settings/settingsfile.cpp
+    void loadSettings();
+    bool saveSettings();
+    // sync/synccycle.cpp
+    void sendSyncRequest();
+    void stopSync();
+    // sync/replyevaluation.cpp
+    void writeEntryState();
+
+    Ui::MainWindow *ui = nullptr;
+    QString serverHost;
+    quint8 ntpVersion = 0;
+    quint16 ntpPort = 0;
+    quint32 syncLimit = 0;
+    quint32 syncPeriod = 0;
+    qint32 entryState = 0;
+    qint32 notSynced = 0;
+    bool replyArrived = false;
+    quint32 syncTicks = 0;
+    QString validityField;
+    QTimer *clockTimer = nullptr;
+    QTimer *syncTimer = nullptr;
+    QTimer *statusTimer = nullptr;
+    quint64 statusTicks = 0;
+    QTimer *outputTimer = nullptr;
+    quint64 outputCount = 0;
+    NtpClient *ntpClient = nullptr;
+    QUdpSocket *udpSocket = nullptr;
+    QAction *restoreAction = nullptr;
+    QAction *quitAction = nullptr;
+    QLabel *statusLabel = nullptr;
+    QStatusBar *mainStatusBar = nullptr;
+    QSystemTrayIcon *trayIcon = nullptr;
+    QMenu *trayMenu = nullptr;
+
+    friend class MainWindowProbe; // tests reach the state through this
+};

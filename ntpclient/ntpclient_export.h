@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QtGlobal>
+
+#if defined(NTPCLIENT_LIBRARY)
+#define NTPCLIENT_EXPORT Q_DECL_EXPORT
+#else
+#define NTPCLIENT_EXPORT Q_DECL_IMPORT
+#endif

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ntpclient_export.h"
+
+#include <QDateTime>
+#include <QtGlobal>
+
+// The outcome of one answered request. Offsets are positive when the server is ahead.
+class NTPCLIENT_EXPORT NtpReply
+{
+public:
+    NtpReply() = default;
+    NtpReply(qint64 offsetMs, qint64 delayMs, const QDateTime &disposeTime);
+
+    qint64 localClockOffset() const { return m_offsetMs; }
+    qint64 roundTripDelay() const { return m_delayMs; }
+    // The server's time when the reply was taken in, as wall-clock fields 8 hours ahead of UTC.
+    QDateTime disposeTime() const { return m_disposeTime; }
+
+private:
+    qint64 m_offsetMs = 0;
+    qint64 m_delayMs = 0;
+    QDateTime m_disposeTime;
+};

@@ -1,0 +1,10 @@
+#include "platform/localendpoint.h"
+
+namespace platform {
+
+QString localEndpointFile(const QString &)
+{
+    return QString();
+}
+
+} // namespace platform

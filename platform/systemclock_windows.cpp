@@ -1,0 +1,32 @@
+#include "platform/systemclock.h"
+
+#include <windows.h>
+
+namespace platform {
+
+bool setSystemClockUtc(const QDateTime &utc, QString *reason)
+{
+    const QDateTime u = utc.toUTC();
+    SYSTEMTIME st;
+    GetSystemTime(&st);
+    st.wYear = static_cast<WORD>(u.date().year());
+    st.wMonth = static_cast<WORD>(u.date().month());
+    st.wDay = static_cast<WORD>(u.date().day());
+    st.wHour = static_cast<WORD>(u.time().hour());
+    st.wMinute = static_cast<WORD>(u.time().minute());
+    st.wSecond = static_cast<WORD>(u.time().second());
+    st.wMilliseconds = static_cast<WORD>(u.time().msec());
+    if (SetSystemTime(&st))
+        return true;
+    if (reason) {
+        const DWORD code = GetLastError();
+        wchar_t *text = nullptr;
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+        *reason = text ? QString::fromWCharArray(text).trimmed() : QString::number(code);
+        LocalFree(text);
+    }
+    return false;
+}
+
+} // namespace platform
