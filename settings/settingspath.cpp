@@ -1,0 +1,26 @@
+#include "settings/settingspath.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+
+namespace {
+QString &directoryOverride()
+{
+    static QString directory;
+    return directory;
+}
+} // namespace
+
+void setSettingsDirectoryOverride(const QString &directory)
+{
+    directoryOverride() = directory;
+}
+
+QString settingsFilePath()
+{
+    const QString directory = directoryOverride().isEmpty() ? QCoreApplication::applicationDirPath()
+                                                            : directoryOverride();
+    const QString path = QStringLiteral("%1/ntp.ini").arg(directory);
+    qDebug().noquote() << "exe dir" << path;
+    return path;
+}
