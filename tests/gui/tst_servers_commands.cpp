@@ -31,6 +31,13 @@ void press(QWidget *parent, const char *name)
     QTest::mouseClick(parent->findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton);
 }
 
+void typeEntry(EditDialog *dialog, const char *server, const char *limit, const char *period)
+{
+    QTest::keyClicks(field(dialog, "lineEdit_ip"), QLatin1String(server));
+    QTest::keyClicks(field(dialog, "lineEdit_linit"), QLatin1String(limit));
+    QTest::keyClicks(field(dialog, "lineEdit_cyc"), QLatin1String(period));
+}
+
 // What the dialog looked like when it came up.
 struct SeenDialog
 {
@@ -150,9 +157,7 @@ void TestServersCommands::deleteAnswering(QMessageBox::StandardButton answer)
 void TestServersCommands::addAppendsAndSelects()
 {
     const SeenDialog seen = runDialogCommand("pushButton_add", [](EditDialog *dialog) {
-        QTest::keyClicks(field(dialog, "lineEdit_ip"), QStringLiteral("127.0.0.4"));
-        QTest::keyClicks(field(dialog, "lineEdit_linit"), QStringLiteral("-5"));
-        QTest::keyClicks(field(dialog, "lineEdit_cyc"), QStringLiteral("90"));
+        typeEntry(dialog, "127.0.0.4", "-5", "90");
         press(dialog, "pushButton_ok");
     });
     QVERIFY(seen.modal);
@@ -183,9 +188,7 @@ void TestServersCommands::addDuplicateThenCancel()
 {
     const ServerListSnapshot before = snapshotOf(*list);
     runDialogCommand("pushButton_add", [this](EditDialog *dialog) {
-        QTest::keyClicks(field(dialog, "lineEdit_ip"), QStringLiteral("127.0.0.2"));
-        QTest::keyClicks(field(dialog, "lineEdit_linit"), QStringLiteral("1"));
-        QTest::keyClicks(field(dialog, "lineEdit_cyc"), QStringLiteral("1"));
+        typeEntry(dialog, "127.0.0.2", "1", "1");
         press(dialog, "pushButton_ok");
         QVERIFY(dialog->isVisible());
         QCOMPARE(boxes->count(), 1);
@@ -372,9 +375,7 @@ void TestServersCommands::placeholderFilledByAdd()
     deleteAnswering(QMessageBox::Yes);
     boxes->clear();
     runDialogCommand("pushButton_add", [](EditDialog *dialog) {
-        QTest::keyClicks(field(dialog, "lineEdit_ip"), QStringLiteral("127.0.0.8"));
-        QTest::keyClicks(field(dialog, "lineEdit_linit"), QStringLiteral("5"));
-        QTest::keyClicks(field(dialog, "lineEdit_cyc"), QStringLiteral("6"));
+        typeEntry(dialog, "127.0.0.8", "5", "6");
         press(dialog, "pushButton_ok");
     });
     QCOMPARE(boxes->count(), 0);
