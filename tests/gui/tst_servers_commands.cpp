@@ -72,8 +72,13 @@ private slots:
     void deleteWithoutSelection();
     void placeholderFilledByAdd();
     void placeholderFilledByEdit();
+    void windowFollowsSelection_data();
+    void windowFollowsSelection();
+    void roundTripThroughFile_data();
+    void roundTripThroughFile();
 
 private:
+    void runCommand(const QString &command);
     // Runs the command behind `button`, doing `inDialog` in the dialog it opens.
     SeenDialog runDialogCommand(const char *button, std::function<void(EditDialog *)> inDialog);
     void deleteAnswering(QMessageBox::StandardButton answer);
@@ -406,6 +411,95 @@ void TestServersCommands::placeholderFilledByEdit()
     QCOMPARE(list->count(), 1);
     QCOMPARE(list->itemText(0), QStringLiteral("127.0.0.7"));
     QCOMPARE(list->itemData(0).toString(), QStringLiteral("127.0.0.7 45 120 0"));
+}
+
+// The commands of the window that the rows below name.
+void TestServersCommands::runCommand(const QString &command)
+{
+    if (command == QLatin1String("add")) {
+        runDialogCommand("pushButton_add", [](EditDialog *dialog) {
+            typeEntry(dialog, "127.0.0.4", "15", "25");
+            press(dialog, "pushButton_ok");
+        });
+    } else if (command == QLatin1String("edit")) {
+        runDialogCommand("pushButton_edit", [](EditDialog *dialog) {
+            field(dialog, "lineEdit_linit")->clear();
+            QTest::keyClicks(field(dialog, "lineEdit_linit"), QStringLiteral("45"));
+            press(dialog, "pushButton_ok");
+        });
+    } else if (command.endsWith(QLatin1String("cancelled"))) {
+        runDialogCommand(command.startsWith(QLatin1String("add")) ? "pushButton_add" : "pushButton_edit",
+                         [](EditDialog *dialog) { press(dialog, "pushButton_cancel"); });
+    } else {
+        deleteAnswering(QMessageBox::Yes);
+    }
+}
+
+void TestServersCommands::windowFollowsSelection_data()
+{
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("limit");
+    QTest::addColumn<QString>("period");
+
+    QTest::newRow("add cancelled") << 1 << "add cancelled" << "127.0.0.2" << "30" << "60";
+    QTest::newRow("add") << 1 << "add" << "127.0.0.4" << "15" << "25";
+    QTest::newRow("edit") << 1 << "edit" << "127.0.0.2" << "45" << "60";
+    QTest::newRow("edit cancelled") << 1 << "edit cancelled" << "127.0.0.2" << "30" << "60";
+    QTest::newRow("delete middle") << 1 << "delete" << "127.0.0.3" << "10" << "20";
+    QTest::newRow("delete last") << 2 << "delete" << "127.0.0.2" << "30" << "60";
+}
+
+// After every command the window's fields and selected server are those of the selected entry.
+void TestServersCommands::windowFollowsSelection()
+{
+    QFETCH(int, selected);
+    QFETCH(QString, command);
+    QFETCH(QString, host);
+    QFETCH(QString, limit);
+    QFETCH(QString, period);
+
+    list->setCurrentIndex(selected);
+    probe->ui()->lineEdit_limit->setText(QStringLiteral("stale"));
+    probe->ui()->lineEdit_cyc->setText(QStringLiteral("stale"));
+    runCommand(command);
+
+    QCOMPARE(probe->serverHost(), host);
+    QCOMPARE(probe->ui()->lineEdit_limit->text(), limit);
+    QCOMPARE(probe->ui()->lineEdit_cyc->text(), period);
+    QCOMPARE(probe->syncLimit(), limit.toUInt());
+    QCOMPARE(probe->syncPeriod(), period.toUInt());
+}
+
+void TestServersCommands::roundTripThroughFile_data()
+{
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("command");
+
+    const QStringList stopped = {kThree[0], QStringLiteral("127.0.0.2 30 60 3")};
+    QTest::newRow("add") << kThree << 0 << "add";
+    QTest::newRow("edit, state 3 back to 0") << stopped << 1 << "edit";
+    QTest::newRow("delete") << kThree << 1 << "delete";
+    QTest::newRow("delete the only entry") << QStringList{kThree[2]} << 0 << "delete";
+}
+
+// What a command leaves in the list is what the next start finds in ntp.ini.
+void TestServersCommands::roundTripThroughFile()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(int, selected);
+    QFETCH(QString, command);
+
+    fillServerList(*list, entries, selected);
+    runCommand(command);
+    const ServerListSnapshot changed = snapshotOf(*list);
+    QVERIFY(changed.entries != entries);
+    QVERIFY(probe->saveSettings());
+
+    MainWindow restarted;
+    QCOMPARE(snapshotOf(*MainWindowProbe(restarted).ui()->comboBox_iplist), changed);
 }
 
 QTEST_MAIN(TestServersCommands)
