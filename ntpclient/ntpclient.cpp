@@ -1,10 +1,102 @@
 #include "ntpclient.h"
 
-NtpClient::NtpClient(QObject *parent) : QObject(parent) {}
+#include "ntppacket.h"
+#include "pendingrequests.h"
+
+#include <QDebug>
+#include <QNetworkDatagram>
+#include <QRandomGenerator>
+#include <QUdpSocket>
+
+namespace {
+
+constexpr int kSecondsAheadOfUtc = 8 * 3600;
+
+ntppacket::Timestamp freshKey()
+{
+    ntppacket::Timestamp key = 0;
+    while (key == 0)
+        key = QRandomGenerator::system()->generate64();
+    return key;
+}
+
+// The server's clock at the moment the reply was taken in, as UTC+8 fields.
+QDateTime serverTimeAt(std::chrono::system_clock::time_point received, std::int64_t offsetNs)
+{
+    using namespace std::chrono;
+    const auto serverTime = received + duration_cast<system_clock::duration>(nanoseconds(offsetNs));
+    const auto ms = floor<milliseconds>(serverTime.time_since_epoch()).count();
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, kSecondsAheadOfUtc);
+}
+
+void reportKiss(const ntppacket::ReplyFields &reply, const QHostAddress &source, quint16 port)
+{
+    const QByteArray code(reply.referenceId.data(), int(reply.referenceId.size()));
+    qDebug().noquote() << "NTP kiss-o'-death" << QString::fromLatin1(code.toPercentEncoding(" "))
+                       << "from" << source.toString() + ':' + QString::number(port);
+}
+
+} // namespace
+
+struct NtpClient::Private
+{
+    QUdpSocket socket;
+    PendingRequests pending;
+};
+
+NtpClient::NtpClient(QObject *parent) : QObject(parent), d(std::make_unique<Private>())
+{
+    // Any is dual-stack, so one socket reaches IPv4 and IPv6 servers alike.
+    if (!d->socket.bind(QHostAddress(QHostAddress::Any)))
+        d->socket.bind(QHostAddress(QHostAddress::AnyIPv4));
+    connect(&d->socket, &QUdpSocket::readyRead, this, &NtpClient::readDatagrams);
+}
 
 NtpClient::~NtpClient() = default;
 
-bool NtpClient::sendRequest(unsigned char, const QHostAddress &, unsigned short)
+bool NtpClient::sendRequest(unsigned char version, const QHostAddress &address, unsigned short port)
 {
-    return false;
+    const ntppacket::Timestamp key = freshKey();
+    const ntppacket::Request packet = ntppacket::encodeRequest(version, key);
+    const auto sentAt = std::chrono::system_clock::now();
+    const qint64 written = d->socket.writeDatagram(reinterpret_cast<const char *>(packet.data()),
+                                                   qint64(packet.size()), address, port);
+    if (written != qint64(packet.size()))
+        return false;
+    d->pending.add(key, address, port, sentAt, PendingRequests::Clock::now());
+    return true;
+}
+
+void NtpClient::readDatagrams()
+{
+    while (d->socket.hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = d->socket.receiveDatagram();
+        const auto receivedAt = std::chrono::system_clock::now();
+        const QByteArray bytes = datagram.data();
+        const std::optional<ntppacket::ReplyFields> reply = ntppacket::parseReply(
+            reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()));
+        if (!reply)
+            continue;
+        const QHostAddress source = datagram.senderAddress();
+        const auto sourcePort = quint16(datagram.senderPort());
+        const std::optional<PendingRequests::Request> request =
+            d->pending.find(reply->origin, source, sourcePort, PendingRequests::Clock::now());
+        if (!request)
+            continue;
+        const ntppacket::Verdict verdict = ntppacket::checkReply(*reply, request->key);
+        if (verdict == ntppacket::Verdict::KissOfDeath) {
+            reportKiss(*reply, source, sourcePort);
+            d->pending.forget(request->key);
+        }
+        // A malformed answer leaves the request open for the genuine one.
+        if (verdict != ntppacket::Verdict::Accepted)
+            continue;
+        d->pending.forget(request->key);
+        const ntppacket::Measurement m = ntppacket::measure(
+            ntppacket::fromSystemTime(request->sentAt), reply->receive, reply->transmit,
+            ntppacket::fromSystemTime(receivedAt));
+        const NtpReply result(ntppacket::roundToMs(m.offsetNs), ntppacket::roundToMs(m.delayNs),
+                              serverTimeAt(receivedAt, m.offsetNs));
+        emit replyReceived(request->address, request->port, result);
+    }
 }
