@@ -46,6 +46,8 @@ struct NtpClient::Private
 
 NtpClient::NtpClient(QObject *parent) : QObject(parent), d(std::make_unique<Private>())
 {
+    // Lets a receiver in another thread, or a signal spy, take the reply.
+    qRegisterMetaType<NtpReply>();
     // Any is dual-stack, so one socket reaches IPv4 and IPv6 servers alike.
     if (!d->socket.bind(QHostAddress(QHostAddress::Any)))
         d->socket.bind(QHostAddress(QHostAddress::AnyIPv4));

@@ -7,7 +7,7 @@ namespace {
 // A dual-stack socket reports IPv4 senders as ::ffff:a.b.c.d.
 bool sameHost(const QHostAddress &a, const QHostAddress &b)
 {
-    return a.isEqual(b, QHostAddress::TolerantConversion);
+    return a.isEqual(b, QHostAddress::ConvertV4MappedToIPv4);
 }
 
 } // namespace
