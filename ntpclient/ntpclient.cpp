@@ -29,6 +29,16 @@ QDateTime serverTimeAt(std::chrono::system_clock::time_point received, std::int6
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, kSecondsAheadOfUtc);
 }
 
+NtpReply measuredReply(const PendingRequests::Request &request, const ntppacket::ReplyFields &reply,
+                       std::chrono::system_clock::time_point receivedAt)
+{
+    const ntppacket::Measurement m =
+        ntppacket::measure(ntppacket::fromSystemTime(request.sentAt), reply.receive, reply.transmit,
+                           ntppacket::fromSystemTime(receivedAt));
+    return NtpReply(ntppacket::roundToMs(m.offsetNs), ntppacket::roundToMs(m.delayNs),
+                    serverTimeAt(receivedAt, m.offsetNs));
+}
+
 void reportKiss(const ntppacket::ReplyFields &reply, const QHostAddress &source, quint16 port)
 {
     const QByteArray code(reply.referenceId.data(), int(reply.referenceId.size()));
@@ -40,6 +50,17 @@ void reportKiss(const ntppacket::ReplyFields &reply, const QHostAddress &source,
 
 struct NtpClient::Private
 {
+    struct Answer
+    {
+        QHostAddress address;
+        quint16 port = 0;
+        NtpReply reply;
+    };
+
+    // The answer this datagram gives to an outstanding request, if it is one.
+    std::optional<Answer> accept(const QNetworkDatagram &datagram,
+                                 std::chrono::system_clock::time_point receivedAt);
+
     QUdpSocket socket;
     PendingRequests pending;
 };
@@ -74,31 +95,36 @@ void NtpClient::readDatagrams()
     while (d->socket.hasPendingDatagrams()) {
         const QNetworkDatagram datagram = d->socket.receiveDatagram();
         const auto receivedAt = std::chrono::system_clock::now();
-        const QByteArray bytes = datagram.data();
-        const std::optional<ntppacket::ReplyFields> reply = ntppacket::parseReply(
-            reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()));
-        if (!reply)
-            continue;
-        const QHostAddress source = datagram.senderAddress();
-        const auto sourcePort = quint16(datagram.senderPort());
-        const std::optional<PendingRequests::Request> request =
-            d->pending.find(reply->origin, source, sourcePort, PendingRequests::Clock::now());
-        if (!request)
-            continue;
-        const ntppacket::Verdict verdict = ntppacket::checkReply(*reply, request->key);
-        if (verdict == ntppacket::Verdict::KissOfDeath) {
-            reportKiss(*reply, source, sourcePort);
-            d->pending.forget(request->key);
-        }
-        // A malformed answer leaves the request open for the genuine one.
-        if (verdict != ntppacket::Verdict::Accepted)
-            continue;
-        d->pending.forget(request->key);
-        const ntppacket::Measurement m = ntppacket::measure(
-            ntppacket::fromSystemTime(request->sentAt), reply->receive, reply->transmit,
-            ntppacket::fromSystemTime(receivedAt));
-        const NtpReply result(ntppacket::roundToMs(m.offsetNs), ntppacket::roundToMs(m.delayNs),
-                              serverTimeAt(receivedAt, m.offsetNs));
-        emit replyReceived(request->address, request->port, result);
+        if (!datagram.isValid())
+            break;
+        if (const std::optional<Private::Answer> answer = d->accept(datagram, receivedAt))
+            emit replyReceived(answer->address, answer->port, answer->reply);
     }
+}
+
+std::optional<NtpClient::Private::Answer> NtpClient::Private::accept(
+    const QNetworkDatagram &datagram, std::chrono::system_clock::time_point receivedAt)
+{
+    const QByteArray bytes = datagram.data();
+    const std::optional<ntppacket::ReplyFields> reply = ntppacket::parseReply(
+        reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()));
+    if (!reply)
+        return std::nullopt;
+    const QHostAddress source = datagram.senderAddress();
+    const auto sourcePort = quint16(datagram.senderPort());
+    const std::optional<PendingRequests::Request> request =
+        pending.find(reply->origin, source, sourcePort, PendingRequests::Clock::now());
+    if (!request)
+        return std::nullopt;
+
+    const ntppacket::Verdict verdict = ntppacket::checkReply(*reply, request->key);
+    if (verdict == ntppacket::Verdict::KissOfDeath) {
+        reportKiss(*reply, source, sourcePort);
+        pending.forget(request->key); // the server asks us to stop; nothing more will come
+    }
+    // Any other bad answer leaves the request open for the genuine one.
+    if (verdict != ntppacket::Verdict::Accepted)
+        return std::nullopt;
+    pending.forget(request->key);
+    return Answer{request->address, request->port, measuredReply(*request, *reply, receivedAt)};
 }
