@@ -40,12 +40,12 @@ public:
         return m_entries.size() >= total;
     }
 
-    // Runs the event loop for the whole time; true when nothing more came.
-    bool staysQuiet(int forMs)
+    // Runs the event loop for the whole time; true when exactly `total` replies
+    // have come by its end.
+    bool countStaysAt(int total, int forMs)
     {
-        const int before = m_entries.size();
         runLoop(INT_MAX, forMs);
-        return m_entries.size() == before;
+        return m_entries.size() == total;
     }
 
 private:
