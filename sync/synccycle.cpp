@@ -2,6 +2,7 @@
 
 #include "mainwindow/inputpatterns.h"
 #include "ntpclient.h"
+#include "sync/dottedquad.h"
 #include "ui_mainwindow.h"
 
 #include <QHostInfo>
@@ -61,7 +62,7 @@ void MainWindow::DoSync()
 void MainWindow::sendSyncRequest()
 {
     if (inputpatterns::isAddress(serverHost)) {
-        ntpClient->sendRequest(ntpVersion, QHostAddress(serverHost), ntpPort);
+        ntpClient->sendRequest(ntpVersion, dottedquad::toAddress(serverHost), ntpPort);
         return;
     }
     // Resolved afresh for every request, blocking this thread until the resolver answers.
