@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QUdpSocket>
 
+#include <limits>
 #include <memory>
 
 class SyncTestWindow
@@ -86,6 +87,8 @@ public:
     QList<QByteArray> take()
     {
         QList<QByteArray> requests;
+        if (m_socket.state() != QAbstractSocket::BoundState)
+            return requests;
         while (m_socket.hasPendingDatagrams()) {
             QByteArray data(int(m_socket.pendingDatagramSize()), '\0');
             m_socket.readDatagram(data.data(), data.size());
@@ -94,13 +97,14 @@ public:
         return requests;
     }
 
-    // Requests that arrive within waitMs.
-    QList<QByteArray> takeWithin(int waitMs)
+    // Requests that arrive within waitMs, returning early once `enough` have come.
+    QList<QByteArray> takeWithin(int waitMs, int enough = std::numeric_limits<int>::max())
     {
         QElapsedTimer clock;
         clock.start();
         QList<QByteArray> requests = take();
-        while (clock.elapsed() < waitMs) {
+        while (m_socket.state() == QAbstractSocket::BoundState && clock.elapsed() < waitMs
+               && requests.size() < enough) {
             m_socket.waitForReadyRead(int(waitMs - clock.elapsed()));
             requests += take();
         }
