@@ -1,6 +1,5 @@
 // When requests go out and how the cycle stops: driven through the slots, with a listener
 // on 127.0.0.1:123 standing where the server would be (it never answers).
-#include "ui_mainwindow.h" // generated for this test from the main window form
 #include "gui/tst_sync_window.h"
 #include "helpers/modalboxes.h"
 #include "ntpreply.h"

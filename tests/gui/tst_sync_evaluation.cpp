@@ -1,5 +1,4 @@
 // How a reply is judged: the limit, the clock that is set, the texts and the entry's state.
-#include "ui_mainwindow.h" // generated for this test from the main window form
 #include "gui/tst_sync_window.h"
 #include "ntpreply.h"
 
