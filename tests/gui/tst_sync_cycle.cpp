@@ -313,6 +313,7 @@ void TestSyncCycle::failedLookupDuringPeriodicRequest()
     SyncTestWindow t;
     MainWindowProbe p = t.probe();
     t.useEntries({QStringLiteral("127.0.0.1 100 0 0"), unresolvable + QStringLiteral(" 100 0 0")}, 0);
+    server.takeWithin(50);
     p.ui()->pushButton_sync->click();
     QCOMPARE(server.takeWithin(1000, 1).size(), 1);
     t.select(1);
