@@ -10,5 +10,5 @@ class QMenu;
 QStringList aboutTextPieces();
 QString aboutText();
 
-// The form creates the manual command but puts it in no menu; it goes into "关于" before "关于".
+// The form creates the manual command but puts it in no menu; it goes into the "关于" menu, first.
 void offerManualCommand(QMenu *aboutMenu, QAction *manualAction);
