@@ -8,7 +8,10 @@
 #include <QFile>
 #include <QMessageBox>
 
+#include <algorithm>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -31,24 +34,28 @@ std::optional<QByteArray> storedContents(const QString &path)
     return file.readAll();
 }
 
-// The stored size, but never past the last element the file really holds: a hand-made
-// "size" of two billion must not become two billion blank items.
-int storedEntryCount(QSettings &settings)
+// The stored entries in array order. Only positions the file really holds are read and the
+// stored size only limits them: a hand-made "size=2000000000" must not become two billion blank items.
+QStringList storedEntries(QSettings &settings)
 {
     const int size = settings.beginReadArray(serverArray);
     settings.endArray();
-    int last = 0;
     settings.beginGroup(serverArray);
+    std::vector<std::pair<int, QString>> elements;
     const QStringList groups = settings.childGroups();
     for (const QString &group : groups) {
         bool isNumber = false;
         const int position = group.toInt(&isNumber);
-        if (isNumber && position > last && position <= size
-            && settings.contains(QStringLiteral("%1/%2").arg(group, elementKey(position - 1))))
-            last = position;
+        const QString key = QStringLiteral("%1/%2").arg(group, elementKey(position - 1));
+        if (isNumber && position >= 1 && position <= size && settings.contains(key))
+            elements.emplace_back(position, key);
     }
+    std::sort(elements.begin(), elements.end());
+    QStringList entries;
+    for (const auto &element : elements)
+        entries.append(settings.value(element.second).toString());
     settings.endGroup();
-    return last;
+    return entries;
 }
 
 void seedFirstStart(QSettings &settings)
@@ -68,15 +75,10 @@ void seedFirstStart(QSettings &settings)
     settings.setValue(QStringLiteral("mainWindow/objPort"), QStringLiteral("12345"));
 }
 
-void fillServerList(QSettings &settings, int count, QComboBox *list)
+void fillServerList(const QStringList &entries, QComboBox *list)
 {
-    settings.beginReadArray(serverArray);
-    for (int i = 0; i < count; ++i) {
-        settings.setArrayIndex(i);
-        const QString entry = settings.value(elementKey(i)).toString();
+    for (const QString &entry : entries)
         list->addItem(entryFields(entry).at(0), entry);
-    }
-    settings.endArray();
 }
 
 void writeServerList(QSettings &settings, const QComboBox *list)
@@ -98,15 +100,15 @@ void MainWindow::loadSettings()
     SettingsDraft stored(contents.value_or(QByteArray()));
     QSettings &settings = stored.settings();
 
-    int count = storedEntryCount(settings);
-    if (count == 0) {
+    QStringList entries = storedEntries(settings);
+    if (entries.isEmpty()) {
         seedFirstStart(settings);
         // The defaults show even when the file cannot take them.
         if (contents)
             stored.commitTo(path);
-        count = storedEntryCount(settings);
+        entries = storedEntries(settings);
     }
-    fillServerList(settings, count, ui->comboBox_iplist);
+    fillServerList(entries, ui->comboBox_iplist);
 
     const int current = settings.value(QStringLiteral("mainWindow/serverListCurrent")).toInt();
     if (current < ui->comboBox_iplist->count())
