@@ -102,9 +102,10 @@ void MainWindow::loadSettings()
 
     QStringList entries = storedEntries(settings);
     if (entries.isEmpty()) {
+        // A file we could not read or parse is shown with the defaults but not written over.
+        const bool understood = contents && settings.status() == QSettings::NoError;
         seedFirstStart(settings);
-        // The defaults show even when the file cannot take them.
-        if (contents)
+        if (understood)
             stored.commitTo(path);
         entries = storedEntries(settings);
     }
