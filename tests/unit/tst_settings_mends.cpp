@@ -100,6 +100,28 @@ private:
     QFile::Permissions previous;
 };
 
+// A loopback ntp.ini as it was before the test, and whether it is still exactly that.
+struct KeptFile
+{
+    QTemporaryDir dir;
+    QString iniPath = useLoopbackSettings(dir.path());
+    QByteArray before = readAll(iniPath);
+
+    bool untouched() const
+    {
+        return readAll(iniPath) == before && folderEntries(dir.path()) == QStringList{"ntp.ini"};
+    }
+};
+
+// A window over that file with a change typed but not saved.
+struct UnsavedWindow : KeptFile
+{
+    MainWindow window;
+    MainWindowProbe probe{window};
+
+    UnsavedWindow() { probe.ui()->lineEdit_objport->setText(QStringLiteral("4321")); }
+};
+
 void checkFailureBox(const ModalBoxCloser &boxes, QWidget *window)
 {
     QCOMPARE(boxes.count(), 1);
@@ -140,41 +162,30 @@ void SettingsMendsTest::failedSaveIsReported_data()
 void SettingsMendsTest::failedSaveIsReported()
 {
     QFETCH(Blocker, blocker);
-    QTemporaryDir dir;
-    const QString iniPath = useLoopbackSettings(dir.path());
-    const QByteArray before = readAll(iniPath);
-    MainWindow window;
-    MainWindowProbe probe(window);
-    probe.ui()->lineEdit_objport->setText(QStringLiteral("4321"));
+    UnsavedWindow w;
     ModalBoxCloser boxes;
 
-    WriteBlock block(blocker, iniPath);
+    WriteBlock block(blocker, w.iniPath);
     QVERIFY2(block.holds(), "the test could not take write permission away");
-    QVERIFY(!probe.saveSettings());
+    QVERIFY(!w.probe.saveSettings());
 
-    checkFailureBox(boxes, &window);
-    QCOMPARE(readAll(iniPath), before);
-    QCOMPARE(folderEntries(dir.path()), QStringList{"ntp.ini"});
+    checkFailureBox(boxes, &w.window);
+    QVERIFY(w.untouched());
 }
 
 void SettingsMendsTest::okAfterFailedSaveShowsOnlyTheFailure()
 {
-    QTemporaryDir dir;
-    const QString iniPath = useLoopbackSettings(dir.path());
-    const QByteArray before = readAll(iniPath);
-    MainWindow window;
-    MainWindowProbe probe(window);
-    window.show();
-    probe.ui()->lineEdit_objport->setText(QStringLiteral("4321"));
+    UnsavedWindow w;
+    w.window.show();
     ModalBoxCloser boxes;
 
-    WriteBlock block(Blocker::ReadOnlyFolder, iniPath);
+    WriteBlock block(Blocker::ReadOnlyFolder, w.iniPath);
     QVERIFY(block.holds());
-    probe.okClicked();
+    w.probe.okClicked();
 
-    checkFailureBox(boxes, &window);
-    QVERIFY(window.isVisible());
-    QCOMPARE(readAll(iniPath), before);
+    checkFailureBox(boxes, &w.window);
+    QVERIFY(w.window.isVisible());
+    QVERIFY(w.untouched());
 }
 
 void SettingsMendsTest::waysOutReportAndStillEnd_data()
@@ -188,68 +199,57 @@ void SettingsMendsTest::waysOutReportAndStillEnd_data()
 void SettingsMendsTest::waysOutReportAndStillEnd()
 {
     QFETCH(QString, way);
-    QTemporaryDir dir;
-    const QString iniPath = useLoopbackSettings(dir.path());
-    const QByteArray before = readAll(iniPath);
-    MainWindow window;
-    MainWindowProbe probe(window);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    probe.ui()->lineEdit_objport->setText(QStringLiteral("4321"));
+    UnsavedWindow w;
+    w.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.window));
     ModalBoxCloser boxes;
 
-    WriteBlock block(Blocker::ReadOnlyFolder, iniPath);
+    WriteBlock block(Blocker::ReadOnlyFolder, w.iniPath);
     QVERIFY(block.holds());
-    QTimer::singleShot(0, &window, [&] {
+    QTimer::singleShot(0, &w.window, [&] {
         if (way == "quitButton")
-            probe.quitClicked();
+            w.probe.quitClicked();
         else if (way == "exitAction")
-            probe.exitTriggered();
+            w.probe.exitTriggered();
         else
-            window.close();
+            w.window.close();
     });
     QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(99); }); // a way that does not end the loop
     QCOMPARE(qApp->exec(), 0);
 
-    checkFailureBox(boxes, &window);
-    QCOMPARE(readAll(iniPath), before);
+    checkFailureBox(boxes, &w.window);
+    QVERIFY(w.untouched());
 }
 
 void SettingsMendsTest::draftFailingOnFullDiskKeepsOldFile()
 {
-    QTemporaryDir dir;
-    const QString iniPath = useLoopbackSettings(dir.path());
-    const QByteArray before = readAll(iniPath);
+    KeptFile file;
     SettingsDraft draft;
     draft.settings().setValue(QStringLiteral("mainWindow/objPort"), QString(4096, QLatin1Char('9')));
 
     bool committed = true;
     {
         DiskFullAfter full(64);
-        committed = draft.commitTo(iniPath);
+        committed = draft.commitTo(file.iniPath);
     }
 
     QVERIFY(!committed);
-    QCOMPARE(readAll(iniPath), before);
-    QCOMPARE(folderEntries(dir.path()), QStringList{"ntp.ini"});
+    QVERIFY(file.untouched());
 }
 
 void SettingsMendsTest::replaceBrokenMidWriteKeepsOldFile()
 {
-    QTemporaryDir dir;
-    const QString iniPath = useLoopbackSettings(dir.path());
-    const QByteArray before = readAll(iniPath);
+    KeptFile file;
     const QByteArray larger(256 * 1024, 'x');
 
     bool replaced = true;
     {
         DiskFullAfter full(8192);
-        replaced = replaceFileWhole(iniPath, larger);
+        replaced = replaceFileWhole(file.iniPath, larger);
     }
 
     QVERIFY(!replaced);
-    QCOMPARE(readAll(iniPath), before);
-    QCOMPARE(folderEntries(dir.path()), QStringList{"ntp.ini"});
+    QVERIFY(file.untouched());
 }
 
 void SettingsMendsTest::replaceKeepsPermissionsAndLeavesNoLitter()
