@@ -1,8 +1,23 @@
 #include "mainwindow/mainwindow.h"
 
+#include "desktop/clockface.h"
 #include "ui_mainwindow.h"
 
-void MainWindow::startClock() {}
+#include <QTimer>
 
-void MainWindow::DoClock() {}
+void MainWindow::startClock()
+{
+    // One precise wake-up per second, re-armed for the next turn of the second, instead of
+    // polling: the display still changes right after the turn, and the idle program sleeps.
+    clockTimer->setSingleShot(true);
+    clockTimer->setTimerType(Qt::PreciseTimer);
+    DoClock();
+}
 
+void MainWindow::DoClock()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    ui->label_hhmmss->setText(clockTimeText(now));
+    ui->label_yymmdd->setText(clockDateText(now));
+    clockTimer->start(msToNextSecond(now));
+}

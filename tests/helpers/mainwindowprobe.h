@@ -56,6 +56,11 @@ public:
     void iconActivated(QSystemTrayIcon::ActivationReason reason) { w.iconActivated(reason); }
     void selectEntry(int index) { w.on_comboBox_iplist_currentIndexChanged(index); }
 
+    // Settings commands (settings/settingsfile.cpp and the quit paths that save).
+    void okClicked() { w.on_pushButton_ok_clicked(); }
+    void quitClicked() { w.on_pushButton_quit_clicked(); }
+    void exitTriggered() { w.on_action_exit_triggered(); }
+
 private:
     MainWindow &w;
 };
