@@ -1,23 +1,8 @@
+#include "app/applicationfont.h"
 #include "app/qsingleapplication.h"
 #include "mainwindow/mainwindow.h"
 
-#include <QFont>
-#include <QFontDatabase>
 #include <QMessageBox>
-
-namespace {
-
-void useEmbeddedFont()
-{
-    const int id = QFontDatabase::addApplicationFont(QStringLiteral("://msyh.ttf"));
-    const QStringList families = QFontDatabase::applicationFontFamilies(id);
-    if (families.isEmpty())
-        return; // keep the toolkit's font rather than an empty family
-    QFont font(families.first(), 10);
-    QApplication::setFont(font);
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
