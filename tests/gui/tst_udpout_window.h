@@ -3,17 +3,16 @@
 // Shared by the time feed tests and its bench: a main window that runs on a loopback-only
 // ntp.ini in a folder of its own, and a UDP receiver that notes when each datagram came.
 
-#include "settings/settingspath.h"
+#include "helpers/loopbacksettings.h"
 
 #include <QDateTime>
 #include <QEventLoop>
-#include <QFile>
 #include <QHostAddress>
 #include <QList>
+#include <QSettings>
 #include <QNetworkDatagram>
 #include <QString>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -26,23 +25,17 @@ struct OutputFields
 };
 
 // Must run before the window is built: its constructor loads the file and starts a sync.
-inline bool useLoopbackSettings(const QTemporaryDir &dir, const OutputFields &fields)
+inline bool useOutputSettings(const QTemporaryDir &dir, const OutputFields &fields)
 {
-    QFile file(dir.filePath(QStringLiteral("ntp.ini")));
-    if (!dir.isValid() || !file.open(QIODevice::WriteOnly | QIODevice::Text))
+    if (!dir.isValid())
         return false;
-    QTextStream out(&file);
-    out << "[mainWindow]\n"
-        << "localPort=" << fields.localPort << "\n"
-        << "objIp=" << fields.objIp << "\n"
-        << "objPort=" << fields.objPort << "\n"
-        << "serverListCurrent=0\n"
-        << "startrun_ctr=" << (fields.startAtLaunch ? "true" : "false") << "\n"
-        << "[serverIplist]\n"
-        << "1\\serverList_0=127.0.0.1 1000 1000 0\n"
-        << "size=1\n";
-    setSettingsDirectoryOverride(dir.path());
-    return out.status() == QTextStream::Ok;
+    QSettings settings(useLoopbackSettings(dir.path()), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("mainWindow/localPort"), fields.localPort);
+    settings.setValue(QStringLiteral("mainWindow/objIp"), fields.objIp);
+    settings.setValue(QStringLiteral("mainWindow/objPort"), fields.objPort);
+    settings.setValue(QStringLiteral("mainWindow/startrun_ctr"), fields.startAtLaunch);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
 }
 
 struct ReceivedDatagram
