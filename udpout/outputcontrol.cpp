@@ -14,9 +14,11 @@
 
 namespace {
 
+// Built by hand: the static helper would make OK the default button.
 void showFieldError(QWidget *parent, const QString &message)
 {
-    QMessageBox::information(parent, MainWindow::tr("错误"), message);
+    QMessageBox box(QMessageBox::Information, MainWindow::tr("错误"), message, QMessageBox::Ok, parent);
+    box.exec();
 }
 
 // A port the number pattern lets through can still lie outside the port range.
