@@ -7,7 +7,7 @@
 namespace sendschedule {
 
 // How far after a boundary a send is aimed, to stay clear of the boundary itself.
-constexpr int marginMsec = 2;
+constexpr int marginMsec = 1;
 
 // From the start of the output to the first boundary at least one second away.
 int msecToFirstSend(const QDateTime &now);
