@@ -31,6 +31,7 @@ void MainWindow::udpSendSyncMsg()
     // A running timer restarts with the new interval; a stopped one stays stopped.
     if (outputTimer->isActive())
         outputTimer->setInterval(sendschedule::msecToNextSend(now));
+    // Fired before its second began (the wall clock went back a little): wait for that second.
     if (sendschedule::isBeforeBoundary(now))
         return;
 
