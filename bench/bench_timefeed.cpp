@@ -7,17 +7,11 @@
 #include "mainwindow/mainwindow.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QTextStream>
 
 #include <algorithm>
 
 namespace {
-
-QDateTime timeIn(const QByteArray &datagram)
-{
-    return QDateTime::fromString(QString::fromLatin1(datagram.mid(8, 19)), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-}
 
 struct FeedFigures
 {
@@ -66,15 +60,9 @@ int main(int argc, char *argv[])
     if (!receiver.isBound() || !useOutputSettings(dir, fields))
         return 1;
     MainWindow window;
-    MainWindowProbe probe(window);
-    if (!probe.statusLabel())
-        probe.statusLabelMember() = new QLabel(&window);
-    // Set here as well: the fields must point at the receiver whatever the load made of them.
-    probe.ui()->lineEdit_objip->setText(fields.objIp);
-    probe.ui()->lineEdit_localport->setText(fields.localPort);
-    probe.ui()->lineEdit_objport->setText(fields.objPort);
-    probe.startOutput();
-    receiver.waitFor(seconds + 2, (seconds + 2) * 1000);
+    aimOutput(window, fields);
+    MainWindowProbe(window).startOutput();
+    receiver.waitFor(seconds, (seconds + 3) * 1000);
 
     const FeedFigures figures = measure(receiver.received);
     QTextStream out(stdout);

@@ -3,7 +3,6 @@
 #include "mainwindow/mainwindow.h"
 
 #include <QDir>
-#include <QLabel>
 #include <QProcess>
 #include <QtTest>
 
@@ -34,16 +33,6 @@ bool writeOffset(const QString &path, const QString &offset)
     return file.write(offset.toLatin1() + '\n') > 0;
 }
 
-QDateTime timeIn(const QByteArray &datagram)
-{
-    return QDateTime::fromString(QString::fromLatin1(datagram.mid(8, 19)), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-}
-
-QDateTime secondOf(const QDateTime &time)
-{
-    return time.addMSecs(-time.time().msec());
-}
-
 // The child: a window whose feed goes to the parent's receiver until it is ended.
 int runFeedForParent(int argc, char *argv[])
 {
@@ -54,13 +43,8 @@ int runFeedForParent(int argc, char *argv[])
     if (!useOutputSettings(dir, fields))
         return 2;
     MainWindow window;
-    MainWindowProbe probe(window);
-    if (!probe.statusLabel())
-        probe.statusLabelMember() = new QLabel(&window);
-    probe.ui()->lineEdit_objip->setText(fields.objIp);
-    probe.ui()->lineEdit_localport->setText(fields.localPort);
-    probe.ui()->lineEdit_objport->setText(fields.objPort);
-    probe.startOutput();
+    aimOutput(window, fields);
+    MainWindowProbe(window).startOutput();
     QTimer::singleShot(30000, &app, &QCoreApplication::quit);
     return app.exec();
 }

@@ -4,25 +4,12 @@
 #include "mainwindow/mainwindow.h"
 
 #include <QFile>
-#include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 
 #include <memory>
 
 namespace {
-
-QStringList &debugLines()
-{
-    static QStringList lines;
-    return lines;
-}
-
-void recordDebugLine(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtDebugMsg)
-        debugLines().append(message);
-}
 
 // The kernel's UDP counters of this network namespace: name -> value.
 QMap<QString, qint64> udpCounters()
@@ -84,17 +71,15 @@ void TestUdpoutControl::initTestCase()
 void TestUdpoutControl::init()
 {
     window = std::make_unique<MainWindow>();
-    if (!probe().statusLabel())
-        probe().statusLabelMember() = new QLabel(window.get());
     receiver = std::make_unique<UdpReceiver>();
     QVERIFY(receiver->isBound());
-    fields(QStringLiteral("127.0.0.1"), QStringLiteral("12345"), receiver->portText());
-    debugLines().clear();
+    OutputFields target;
+    target.objPort = receiver->portText();
+    aimOutput(*window, target);
 }
 
 void TestUdpoutControl::cleanup()
 {
-    qInstallMessageHandler(nullptr);
     receiver.reset();
     window.reset();
 }
@@ -256,15 +241,14 @@ void TestUdpoutControl::listenerDrainsInOnePass()
 {
     const quint16 port = outputSocketPort();
     QVERIFY(port != 0);
-    qInstallMessageHandler(recordDebugLine);
+    DebugLineRecorder debug;
     // Loopback queues each datagram at the socket before the send returns: all 20 wait together.
     QUdpSocket sender;
     for (int i = 0; i < 20; ++i)
         QCOMPARE(sender.writeDatagram(QByteArray(100 + i, 'x'), QHostAddress::LocalHost, port), qint64(100 + i));
-    QTRY_VERIFY_WITH_TIMEOUT(debugLines().contains(QStringLiteral("revdatas")), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(debug.lines().contains(QStringLiteral("revdatas")), 2000);
     QTest::qWait(200);
-    qInstallMessageHandler(nullptr);
-    QCOMPARE(debugLines().count(QStringLiteral("revdatas")), 1);
+    QCOMPARE(debug.lines().count(QStringLiteral("revdatas")), 1);
     QVERIFY(!probe().udpSocket()->hasPendingDatagrams());
 }
 
@@ -280,7 +264,7 @@ void TestUdpoutControl::listenerDrainsBurstWhileFeedRuns()
     const int bursts = 40;
     const int perBurst = 100;
     QUdpSocket sender;
-    qInstallMessageHandler(recordDebugLine);
+    DebugLineRecorder debug;
     for (int b = 0; b < bursts; ++b) {
         for (int i = 0; i < perBurst; ++i)
             QCOMPARE(sender.writeDatagram(QByteArray(32, 'r'), QHostAddress::LocalHost, port), qint64(32));
@@ -288,7 +272,6 @@ void TestUdpoutControl::listenerDrainsBurstWhileFeedRuns()
     }
     QVERIFY(receiver->waitFor(3, 4000));
     QTRY_VERIFY_WITH_TIMEOUT(!probe().udpSocket()->hasPendingDatagrams(), 2000);
-    qInstallMessageHandler(nullptr);
 
     const QMap<QString, qint64> after = udpCounters();
     if (!before.isEmpty()) {
@@ -296,15 +279,11 @@ void TestUdpoutControl::listenerDrainsBurstWhileFeedRuns()
         QVERIFY(after.value(QStringLiteral("InDatagrams")) - before.value(QStringLiteral("InDatagrams")) >= bursts * perBurst);
     }
     // Read in passes, not one datagram per signal.
-    const int passes = debugLines().count(QStringLiteral("revdatas"));
+    const int passes = debug.lines().count(QStringLiteral("revdatas"));
     QVERIFY2(passes >= 1 && passes < bursts * perBurst / 10, qPrintable(QString::number(passes)));
     // The feed kept its pace meanwhile: consecutive seconds.
-    for (int i = 1; i < receiver->received.size(); ++i) {
-        const QByteArray previous = receiver->received.at(i - 1).bytes.mid(8, 19);
-        const QByteArray current = receiver->received.at(i).bytes.mid(8, 19);
-        const QDateTime format = QDateTime::fromString(QString::fromLatin1(previous), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-        QCOMPARE(QDateTime::fromString(QString::fromLatin1(current), QStringLiteral("yyyy-MM-dd hh:mm:ss")), format.addSecs(1));
-    }
+    for (int i = 1; i < receiver->received.size(); ++i)
+        QCOMPARE(timeIn(receiver->received.at(i).bytes), timeIn(receiver->received.at(i - 1).bytes).addSecs(1));
 }
 
 QTEST_MAIN(TestUdpoutControl)

@@ -2,7 +2,6 @@
 #include "helpers/mainwindowprobe.h"
 #include "mainwindow/mainwindow.h"
 
-#include <QLabel>
 #include <QNetworkInterface>
 #include <QProcess>
 #include <QRegularExpression>
@@ -11,28 +10,6 @@
 #include <memory>
 
 namespace {
-
-QStringList &debugLines()
-{
-    static QStringList lines;
-    return lines;
-}
-
-void recordDebugLine(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtDebugMsg)
-        debugLines().append(message);
-}
-
-QDateTime timeIn(const QByteArray &datagram)
-{
-    return QDateTime::fromString(QString::fromLatin1(datagram.mid(8, 19)), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-}
-
-QDateTime toSecond(const QDateTime &time)
-{
-    return QDateTime(time.date(), QTime(time.time().hour(), time.time().minute(), time.time().second()));
-}
 
 // Only inside a namespace of our own, where lo is the one interface, may a test broadcast.
 bool onlyLoopbackPresent()
@@ -88,17 +65,15 @@ void TestUdpoutFeed::initTestCase()
 void TestUdpoutFeed::init()
 {
     window = std::make_unique<MainWindow>();
-    if (!probe().statusLabel())
-        probe().statusLabelMember() = new QLabel(window.get());
     receiver = std::make_unique<UdpReceiver>();
     QVERIFY(receiver->isBound());
-    target(QStringLiteral("127.0.0.1"), receiver->portText());
-    debugLines().clear();
+    OutputFields fields;
+    fields.objPort = receiver->portText();
+    aimOutput(*window, fields);
 }
 
 void TestUdpoutFeed::cleanup()
 {
-    qInstallMessageHandler(nullptr);
     receiver.reset();
     window.reset();
 }
@@ -130,7 +105,7 @@ void TestUdpoutFeed::firstDatagramAfterOneSecond()
         "^\\$TIME,V,\\d{4}-(0[1-9]|1[0-2])-(0[1-9]|[12]\\d|3[01]) ([01]\\d|2[0-3]):[0-5]\\d:[0-5]\\d"
         "\\*\\(000ms start 00:00 end 00:00 Bri:0\\)$"));
     QVERIFY2(layout.match(QString::fromLatin1(bytes)).hasMatch(), bytes.constData());
-    QCOMPARE(timeIn(bytes), toSecond(receiver->received.first().at));
+    QCOMPARE(timeIn(bytes), secondOf(receiver->received.first().at));
     QCOMPARE(probe().statusLabel()->text(), QStringLiteral("输出UDP监控 0次"));
     QCOMPARE(probe().outputCount(), quint64(1));
 }
@@ -263,7 +238,7 @@ void TestUdpoutFeed::consecutiveSecondsEachWhileCurrent()
     QVERIFY(receiver->waitFor(4, 6000));
     for (int i = 0; i < receiver->received.size(); ++i) {
         const ReceivedDatagram &datagram = receiver->received.at(i);
-        QCOMPARE(timeIn(datagram.bytes), toSecond(datagram.at));
+        QCOMPARE(timeIn(datagram.bytes), secondOf(datagram.at));
         if (i > 0)
             QCOMPARE(timeIn(datagram.bytes), timeIn(receiver->received.at(i - 1).bytes).addSecs(1));
     }
@@ -297,21 +272,19 @@ void TestUdpoutFeed::broadcastInsideOwnNamespace()
     UdpReceiver device{QHostAddress(QHostAddress::AnyIPv4)};
     QVERIFY(device.isBound());
     target(QStringLiteral("255.255.255.255"), device.portText());
-    qInstallMessageHandler(recordDebugLine);
+    DebugLineRecorder debug;
     probe().udpSendSyncMsg();
     QVERIFY(device.waitFor(1, 2000));
-    qInstallMessageHandler(nullptr);
     QCOMPARE(device.received.first().bytes.size(), 63);
-    QVERIFY2(debugLines().contains(QStringLiteral("send return 63")), qPrintable(debugLines().join('|')));
+    QVERIFY2(debug.lines().contains(QStringLiteral("send return 63")), qPrintable(debug.lines().join('|')));
 }
 
 void TestUdpoutFeed::noSendReturnLineOnUnicast()
 {
-    qInstallMessageHandler(recordDebugLine);
+    DebugLineRecorder debug;
     probe().udpSendSyncMsg();
     QVERIFY(receiver->waitFor(1, 2000));
-    qInstallMessageHandler(nullptr);
-    for (const QString &line : debugLines())
+    for (const QString &line : debug.lines())
         QVERIFY2(!line.startsWith(QStringLiteral("send return")), qPrintable(line));
 }
 

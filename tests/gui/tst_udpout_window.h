@@ -4,14 +4,18 @@
 // ntp.ini in a folder of its own, and a UDP receiver that notes when each datagram came.
 
 #include "helpers/loopbacksettings.h"
+#include "helpers/mainwindowprobe.h"
+#include "mainwindow/mainwindow.h"
 
 #include <QDateTime>
 #include <QEventLoop>
 #include <QHostAddress>
+#include <QLabel>
 #include <QList>
 #include <QSettings>
 #include <QNetworkDatagram>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUdpSocket>
@@ -37,6 +41,56 @@ inline bool useOutputSettings(const QTemporaryDir &dir, const OutputFields &fiel
     settings.sync();
     return settings.status() == QSettings::NoError;
 }
+
+// Points the output fields of a built window at the target, whatever the load made of them,
+// and puts a status label in place when the status bar has not built one.
+inline void aimOutput(MainWindow &window, const OutputFields &fields)
+{
+    MainWindowProbe probe(window);
+    if (!probe.statusLabel())
+        probe.statusLabelMember() = new QLabel(&window);
+    probe.ui()->lineEdit_objip->setText(fields.objIp);
+    probe.ui()->lineEdit_localport->setText(fields.localPort);
+    probe.ui()->lineEdit_objport->setText(fields.objPort);
+}
+
+// The local time a datagram carries, to the second.
+inline QDateTime timeIn(const QByteArray &datagram)
+{
+    return QDateTime::fromString(QString::fromLatin1(datagram.mid(8, 19)), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
+
+inline QDateTime secondOf(const QDateTime &time)
+{
+    return time.addMSecs(-time.time().msec());
+}
+
+// Collects the debug lines written while it lives.
+class DebugLineRecorder
+{
+public:
+    DebugLineRecorder()
+    {
+        lines().clear();
+        qInstallMessageHandler(record);
+    }
+    ~DebugLineRecorder() { qInstallMessageHandler(nullptr); }
+    DebugLineRecorder(const DebugLineRecorder &) = delete;
+    DebugLineRecorder &operator=(const DebugLineRecorder &) = delete;
+
+    static QStringList &lines()
+    {
+        static QStringList recorded;
+        return recorded;
+    }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext &, const QString &message)
+    {
+        if (type == QtDebugMsg)
+            lines().append(message);
+    }
+};
 
 struct ReceivedDatagram
 {
