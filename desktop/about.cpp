@@ -1,8 +1,50 @@
-#include "mainwindow/mainwindow.h"
+#include "desktop/about.h"
 
+#include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-void MainWindow::on_action_about_triggered() {}
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QUrl>
 
-void MainWindow::on_action_manual_triggered() {}
+QStringList aboutTextPieces()
+{
+    const QString website = QStringLiteral("https://www.vantrel.example");
+    return {
+        QStringLiteral("<font style = 'font-size:14px;'><strong>"),
+        QStringLiteral("ChronvaleV1.0 &nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;"),
+        QStringLiteral("</strong><br /></font>"),
+        QStringLiteral("<font style = 'font-size:14px;'>Vantrel<hr />"),
+        QStringLiteral("电话：010-5555-0100<br />"),
+        QStringLiteral("传真：010-5555-0101<br />"),
+        QStringLiteral("官网：<a href='%1'>%1</a>").arg(website),
+        QStringLiteral("</font>"),
+    };
+}
 
+QString aboutText()
+{
+    return aboutTextPieces().join(QString());
+}
+
+void offerManualCommand(QMenu *aboutMenu, QAction *manualAction)
+{
+    const QList<QAction *> actions = aboutMenu->actions();
+    aboutMenu->insertAction(actions.isEmpty() ? nullptr : actions.first(), manualAction);
+}
+
+void MainWindow::on_action_about_triggered()
+{
+    QMessageBox box;
+    box.setWindowTitle(tr("关于"));
+    box.setIconPixmap(QPixmap(QStringLiteral(":/images/biglogo.png")));
+    box.setText(tr(aboutText().toUtf8().constData()));
+    box.exec();
+}
+
+// The answer is not used: a missing manual or a refused open shows nothing.
+void MainWindow::on_action_manual_triggered()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QStringLiteral("./manual.pdf")));
+}

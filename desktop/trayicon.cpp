@@ -1,14 +1,59 @@
 #include "mainwindow/mainwindow.h"
 
+#include "desktop/about.h"
+
 #include "ui_mainwindow.h"
 
-void MainWindow::setupTrayActions() {}
+#include <QAction>
+#include <QCoreApplication>
+#include <QIcon>
+#include <QMenu>
 
-void MainWindow::setupTrayIcon() {}
+void MainWindow::setupTrayActions()
+{
+    restoreAction = new QAction(tr("恢复窗口"), this);
+    connect(restoreAction, &QAction::triggered, this, &MainWindow::showNormal);
 
-bool MainWindow::trayIconShown() const { return false; }
+    quitAction = new QAction(tr("退出"), this);
+    // Saves first, like the window's own quit commands: nothing changed since the last save is lost.
+    connect(quitAction, &QAction::triggered, this, [this] {
+        saveSettings();
+        QCoreApplication::quit();
+    });
 
-void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason) {}
+    // The constructor has no step for the form's menus; the manual command is placed with the actions.
+    offerManualCommand(ui->menu_2, ui->action_manual);
+}
 
-void MainWindow::on_checkBox_pallet_stateChanged(int) {}
+void MainWindow::setupTrayIcon()
+{
+    trayMenu = new QMenu(this);
+    trayMenu->addAction(restoreAction);
+    trayMenu->addAction(quitAction);
 
+    trayIcon = new QSystemTrayIcon(this);
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::iconActivated);
+    trayIcon->setContextMenu(trayMenu);
+
+    const QIcon icon(QStringLiteral(":/images/heart.ico"));
+    trayIcon->setIcon(icon);
+    setWindowIcon(icon);
+}
+
+// Without a notification area a hidden window could never come back, so the icon only counts
+// as shown where the desktop has one.
+bool MainWindow::trayIconShown() const
+{
+    return trayIcon && trayIcon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+        showNormal();
+}
+
+void MainWindow::on_checkBox_pallet_stateChanged(int arg1)
+{
+    trayIcon->setVisible(arg1 != 0);
+}

@@ -1,10 +1,130 @@
 #include "ntpclient.h"
 
-NtpClient::NtpClient(QObject *parent) : QObject(parent) {}
+#include "ntppacket.h"
+#include "pendingrequests.h"
+
+#include <QDebug>
+#include <QNetworkDatagram>
+#include <QRandomGenerator>
+#include <QUdpSocket>
+
+namespace {
+
+constexpr int kSecondsAheadOfUtc = 8 * 3600;
+
+ntppacket::Timestamp freshKey()
+{
+    ntppacket::Timestamp key = 0;
+    while (key == 0)
+        key = QRandomGenerator::system()->generate64();
+    return key;
+}
+
+// The server's clock at the moment the reply was taken in, as UTC+8 fields.
+QDateTime serverTimeAt(std::chrono::system_clock::time_point received, std::int64_t offsetNs)
+{
+    using namespace std::chrono;
+    const auto serverTime = received + duration_cast<system_clock::duration>(nanoseconds(offsetNs));
+    const auto ms = floor<milliseconds>(serverTime.time_since_epoch()).count();
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, kSecondsAheadOfUtc);
+}
+
+NtpReply measuredReply(const PendingRequests::Request &request, const ntppacket::ReplyFields &reply,
+                       std::chrono::system_clock::time_point receivedAt)
+{
+    const ntppacket::Measurement m =
+        ntppacket::measure(ntppacket::fromSystemTime(request.sentAt), reply.receive, reply.transmit,
+                           ntppacket::fromSystemTime(receivedAt));
+    return NtpReply(ntppacket::roundToMs(m.offsetNs), ntppacket::roundToMs(m.delayNs),
+                    serverTimeAt(receivedAt, m.offsetNs));
+}
+
+void reportKiss(const ntppacket::ReplyFields &reply, const QHostAddress &source, quint16 port)
+{
+    const QByteArray code(reply.referenceId.data(), int(reply.referenceId.size()));
+    qDebug().noquote() << "NTP kiss-o'-death" << QString::fromLatin1(code.toPercentEncoding(" "))
+                       << "from" << source.toString() + ':' + QString::number(port);
+}
+
+} // namespace
+
+struct NtpClient::Private
+{
+    struct Answer
+    {
+        QHostAddress address;
+        quint16 port = 0;
+        NtpReply reply;
+    };
+
+    // The answer this datagram gives to an outstanding request, if it is one.
+    std::optional<Answer> accept(const QNetworkDatagram &datagram,
+                                 std::chrono::system_clock::time_point receivedAt);
+
+    QUdpSocket socket;
+    PendingRequests pending;
+};
+
+NtpClient::NtpClient(QObject *parent) : QObject(parent), d(std::make_unique<Private>())
+{
+    // Lets a receiver in another thread, or a signal spy, take the reply.
+    qRegisterMetaType<NtpReply>();
+    // Any is dual-stack, so one socket reaches IPv4 and IPv6 servers alike.
+    if (!d->socket.bind(QHostAddress(QHostAddress::Any)))
+        d->socket.bind(QHostAddress(QHostAddress::AnyIPv4));
+    connect(&d->socket, &QUdpSocket::readyRead, this, &NtpClient::readDatagrams);
+}
 
 NtpClient::~NtpClient() = default;
 
-bool NtpClient::sendRequest(unsigned char, const QHostAddress &, unsigned short)
+bool NtpClient::sendRequest(unsigned char version, const QHostAddress &address, unsigned short port)
 {
-    return false;
+    const ntppacket::Timestamp key = freshKey();
+    const ntppacket::Request packet = ntppacket::encodeRequest(version, key);
+    const auto sentAt = std::chrono::system_clock::now();
+    const qint64 written = d->socket.writeDatagram(reinterpret_cast<const char *>(packet.data()),
+                                                   qint64(packet.size()), address, port);
+    if (written != qint64(packet.size()))
+        return false;
+    d->pending.add(key, address, port, sentAt, PendingRequests::Clock::now());
+    return true;
+}
+
+void NtpClient::readDatagrams()
+{
+    while (d->socket.hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = d->socket.receiveDatagram();
+        const auto receivedAt = std::chrono::system_clock::now();
+        if (!datagram.isValid())
+            break;
+        if (const std::optional<Private::Answer> answer = d->accept(datagram, receivedAt))
+            emit replyReceived(answer->address, answer->port, answer->reply);
+    }
+}
+
+std::optional<NtpClient::Private::Answer> NtpClient::Private::accept(
+    const QNetworkDatagram &datagram, std::chrono::system_clock::time_point receivedAt)
+{
+    const QByteArray bytes = datagram.data();
+    const std::optional<ntppacket::ReplyFields> reply = ntppacket::parseReply(
+        reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()));
+    if (!reply)
+        return std::nullopt;
+    const QHostAddress source = datagram.senderAddress();
+    const auto sourcePort = quint16(datagram.senderPort());
+    const std::optional<PendingRequests::Request> request =
+        pending.find(reply->origin, source, sourcePort, PendingRequests::Clock::now());
+    if (!request)
+        return std::nullopt;
+
+    const ntppacket::Verdict verdict = ntppacket::checkReply(*reply, request->key);
+    if (verdict == ntppacket::Verdict::KissOfDeath) {
+        reportKiss(*reply, source, sourcePort);
+        pending.forget(request->key); // the server asks us to stop; nothing more will come
+    }
+    // Any other bad answer leaves the request open for the genuine one.
+    if (verdict != ntppacket::Verdict::Accepted)
+        return std::nullopt;
+    pending.forget(request->key);
+    return Answer{request->address, request->port, measuredReply(*request, *reply, receivedAt)};
 }

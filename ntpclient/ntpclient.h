@@ -6,6 +6,8 @@
 #include <QHostAddress>
 #include <QObject>
 
+#include <memory>
+
 // Asks NTP servers for the time over UDP. Each answered request gives one
 // replyReceived, always from the event loop, never from inside sendRequest.
 class NTPCLIENT_EXPORT NtpClient : public QObject
@@ -20,4 +22,10 @@ public:
 
 signals:
     void replyReceived(const QHostAddress &address, unsigned short port, const NtpReply &reply);
+
+private:
+    void readDatagrams();
+
+    struct Private;
+    std::unique_ptr<Private> d;
 };

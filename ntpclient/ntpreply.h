@@ -3,6 +3,7 @@
 #include "ntpclient_export.h"
 
 #include <QDateTime>
+#include <QMetaType>
 #include <QtGlobal>
 
 // The outcome of one answered request. Offsets are positive when the server is ahead.
@@ -22,3 +23,5 @@ private:
     qint64 m_delayMs = 0;
     QDateTime m_disposeTime;
 };
+
+Q_DECLARE_METATYPE(NtpReply)

@@ -8,6 +8,12 @@ namespace platform {
 
 bool setSystemClockUtc(const QDateTime &utc, QString *reason)
 {
+    // An invalid value would read as the epoch; never set the clock to that.
+    if (!utc.isValid()) {
+        if (reason)
+            *reason = QStringLiteral("invalid date and time");
+        return false;
+    }
     const qint64 ms = utc.toMSecsSinceEpoch();
     timespec ts{};
     ts.tv_sec = static_cast<time_t>(ms / 1000);

@@ -6,6 +6,12 @@ namespace platform {
 
 bool setSystemClockUtc(const QDateTime &utc, QString *reason)
 {
+    // An invalid value would read as the epoch; never set the clock to that.
+    if (!utc.isValid()) {
+        if (reason)
+            *reason = QStringLiteral("invalid date and time");
+        return false;
+    }
     const QDateTime u = utc.toUTC();
     SYSTEMTIME st;
     GetSystemTime(&st);

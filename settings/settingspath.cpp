@@ -1,5 +1,7 @@
 #include "settings/settingspath.h"
 
+#include "settings/settingsfolder.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 
@@ -18,8 +20,9 @@ void setSettingsDirectoryOverride(const QString &directory)
 
 QString settingsFilePath()
 {
-    const QString directory = directoryOverride().isEmpty() ? QCoreApplication::applicationDirPath()
-                                                            : directoryOverride();
+    const QString directory = directoryOverride().isEmpty()
+        ? settingsFolderFor(QCoreApplication::applicationDirPath())
+        : directoryOverride();
     const QString path = QStringLiteral("%1/ntp.ini").arg(directory);
     qDebug().noquote() << "exe dir" << path;
     return path;

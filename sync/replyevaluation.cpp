@@ -1,8 +1,50 @@
 #include "mainwindow/mainwindow.h"
 
+#include "ntpreply.h"
+#include "platform/systemclock.h"
+#include "sync/replymath.h"
 #include "ui_mainwindow.h"
 
-void MainWindow::replyReceived(const QHostAddress &, unsigned short, const NtpReply &) {}
+#include <QDebug>
 
-void MainWindow::writeEntryState() {}
+// Every reply is judged against the entry that is current when it arrives.
+void MainWindow::replyReceived(const QHostAddress &, unsigned short, const NtpReply &reply)
+{
+    replyArrived = true;
+    const qint64 offset = reply.localClockOffset();
+    if (replymath::beyondLimit(offset, syncLimit)) {
+        stopSync();
+        entryState = 3;
+        writeEntryState();
+        ui->label_syncinfo->setText(tr("超出同步时间限制，同步停止"));
+        return;
+    }
+    if (entryState == 3) {
+        entryState = 1;
+        writeEntryState();
+    }
 
+    const QDateTime utc = replymath::utcFromDisposeTime(reply.disposeTime());
+    QString reason;
+    const bool clockSet = platform::setSystemClockUtc(utc, &reason);
+    const QString delayText = QString::number(reply.roundTripDelay());
+    const QString offsetText = QString::number(offset);
+    if (!clockSet) {
+        qDebug().noquote() << "set system clock failed:" << reason;
+        ui->label_syncinfo->setText(tr("同步时间失败，无法设置系统时间！时延%1ms 偏差%2ms").arg(delayText, offsetText));
+        notSynced = 1;
+        return;
+    }
+    ui->label_syncinfo->setText(tr("同步时间成功！时延%1ms 偏差%2ms").arg(delayText, offsetText));
+    notSynced = 0;
+}
+
+// Stores entryState into the current item's entry line; the shown host stays as it is.
+void MainWindow::writeEntryState()
+{
+    const int index = ui->comboBox_iplist->currentIndex();
+    if (index < 0)
+        return;
+    ui->comboBox_iplist->setItemData(index, replymath::entryText(serverHost, syncLimit, syncPeriod, entryState),
+                                     Qt::UserRole);
+}

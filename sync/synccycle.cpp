@@ -1,16 +1,127 @@
 #include "mainwindow/mainwindow.h"
 
+#include "mainwindow/inputpatterns.h"
+#include "ntpclient.h"
+#include "sync/dottedquad.h"
 #include "ui_mainwindow.h"
 
-void MainWindow::syncStart() {}
+#include <QHostInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 
-void MainWindow::DoSync() {}
+namespace {
 
-void MainWindow::DoStatus() {}
+// A plain notice: no parent, no title of its own, run modally.
+void showNotice(const QString &text)
+{
+    QMessageBox box;
+    box.setText(text);
+    box.exec();
+}
 
-void MainWindow::sendSyncRequest() {}
+// The status bar's label exists once the window is built; before that there is nothing to write.
+void setLabelText(QLabel *label, const QString &text)
+{
+    if (label)
+        label->setText(text);
+}
 
-void MainWindow::stopSync() {}
+} // namespace
 
-void MainWindow::on_pushButton_sync_clicked() {}
+void MainWindow::syncStart()
+{
+    if (!syncTimer || !statusTimer || !ntpClient) {
+        ui->pushButton_sync->setEnabled(true);
+        return;
+    }
+    // One item with at most one character is the blank placeholder: no server to ask.
+    if (ui->comboBox_iplist->count() == 1 && ui->comboBox_iplist->itemText(0).length() <= 1) {
+        ui->pushButton_sync->setEnabled(true);
+        showNotice(tr("没有可用的服务器！"));
+        return;
+    }
+    syncTimer->stop();
+    sendSyncRequest();
+    // Runs on even after a failed lookup: the cycle keeps trying at the period.
+    syncTimer->start(1000);
+    ui->label_syncinfo->setText(tr("请求同步时间"));
+    statusTicks = 0;
+    syncTicks = 0;
+}
 
+void MainWindow::DoSync()
+{
+    if (syncTicks >= syncPeriod) {
+        syncTicks = 0;
+        sendSyncRequest();
+    }
+    syncTicks += 1;
+}
+
+void MainWindow::sendSyncRequest()
+{
+    if (inputpatterns::isAddress(serverHost)) {
+        ntpClient->sendRequest(ntpVersion, dottedquad::toAddress(serverHost), ntpPort);
+        return;
+    }
+    // Resolved afresh for every request, blocking this thread until the resolver answers.
+    const QList<QHostAddress> addresses = QHostInfo::fromName(serverHost).addresses();
+    if (addresses.isEmpty()) {
+        ui->label_syncinfo->setText(tr("无法访问服务器域名，请检查域名是否有效后重试！"));
+        stopSync();
+        return;
+    }
+    ntpClient->sendRequest(ntpVersion, QHostAddress(addresses.first().toString()), ntpPort);
+}
+
+void MainWindow::stopSync()
+{
+    notSynced = 1;
+    syncTimer->stop();
+    statusTimer->stop();
+    ui->pushButton_sync->setText(tr("立即同步时间"));
+    ui->pushButton_sync->setEnabled(true);
+    syncTicks = 0;
+    statusTicks = 0;
+}
+
+void MainWindow::on_pushButton_sync_clicked()
+{
+    ui->pushButton_sync->setEnabled(false);
+    replyArrived = false;
+    statusTimer->start(1000);
+    syncStart();
+    // Read the selected entry again; a changed entry counts from the next request on.
+    on_comboBox_iplist_currentIndexChanged(ui->comboBox_iplist->currentIndex());
+}
+
+void MainWindow::DoStatus()
+{
+    statusTicks += 1;
+    const quint64 ticks = statusTicks;
+    if (replyArrived) {
+        if (ticks > 1) {
+            statusTicks = 0;
+            statusTimer->stop();
+            ui->pushButton_sync->setEnabled(true);
+        }
+        return;
+    }
+    if (ticks <= 4)
+        return;
+
+    // The fifth tick without a reply. Both timers stop before the box opens, so nothing re-enters.
+    statusTimer->stop();
+    syncTimer->stop();
+    const QString failure = tr("不能同步时间，请检查服务器参数！");
+    setLabelText(statusLabel, failure);
+    showNotice(failure);
+    setLabelText(statusLabel, QStringLiteral("Chronvale"));
+    ui->pushButton_sync->setText(tr("立即同步时间"));
+    ui->label_syncinfo->setText(tr("同步错误，请检查服务器参数！"));
+    notSynced = 1;
+    statusTicks = 0;
+    statusTimer->stop();
+    ui->pushButton_sync->setEnabled(true);
+}

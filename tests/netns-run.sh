@@ -3,9 +3,11 @@
 # nothing a test starts can reach another host, a resolver or the broadcast address.
 # In the new user namespace the process also cannot set the machine's clock.
 # Each test also gets a temporary folder of its own, so that programs started by tests
-# running side by side do not meet at the single-instance endpoint.
+# running side by side do not meet at the single-instance endpoint, and a configuration
+# folder of its own, so that no test writes the user's autostart entries or settings.
 dir=$(mktemp -d "${TMPDIR:-/tmp}/chronvale-test.XXXXXX") || exit 1
-TMPDIR=$dir unshare --user --map-root-user --net sh -c 'ip link set lo up && exec "$@"' netns-run "$@"
+mkdir -p "$dir/config" "$dir/runtime" && chmod 700 "$dir/runtime" || exit 1
+TMPDIR=$dir XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/runtime unshare --user --map-root-user --net sh -c 'ip link set lo up && exec "$@"' netns-run "$@"
 rc=$?
 rm -rf "$dir"
 exit $rc

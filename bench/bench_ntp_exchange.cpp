@@ -1,0 +1,58 @@
+// Round trips per second between the NTP client and the fake server over loopback,
+// and the spread of the measured offset and delay. Prints figures; asserts nothing.
+#include "fixtures/fakentpserver.h"
+#include "ntpclient/replylog.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int kExchanges = 2000;
+constexpr qint64 kServerOffsetMs = 37000;
+
+qint64 percentile(std::vector<qint64> values, double share)
+{
+    std::sort(values.begin(), values.end());
+    return values[std::size_t(share * double(values.size() - 1))];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    FakeNtpServer server;
+    server.setClockOffsetMs(kServerOffsetMs);
+    NtpClient client;
+    ReplyLog log(client);
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (int i = 0; i < kExchanges; ++i) {
+        client.sendRequest(4, server.address(), server.port());
+        if (!log.waitFor(i + 1, 2000)) {
+            std::printf("no reply to exchange %d\n", i);
+            return 1;
+        }
+    }
+    const double seconds = double(elapsed.nsecsElapsed()) / 1e9;
+
+    std::vector<qint64> errors;
+    std::vector<qint64> delays;
+    for (int i = 0; i < log.count(); ++i) {
+        errors.push_back(log.at(i).reply.localClockOffset() - kServerOffsetMs);
+        delays.push_back(log.at(i).reply.roundTripDelay());
+    }
+    std::printf("%d sequential exchanges in %.3f s: %.0f round trips/s\n", kExchanges, seconds,
+                kExchanges / seconds);
+    std::printf("offset error ms: min %lld median %lld max %lld\n", percentile(errors, 0),
+                percentile(errors, 0.5), percentile(errors, 1));
+    std::printf("delay ms: min %lld median %lld p99 %lld max %lld\n", percentile(delays, 0),
+                percentile(delays, 0.5), percentile(delays, 0.99), percentile(delays, 1));
+    return 0;
+}

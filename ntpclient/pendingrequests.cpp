@@ -1,0 +1,54 @@
+#include "pendingrequests.h"
+
+#include <algorithm>
+
+namespace {
+
+// A dual-stack socket reports IPv4 senders as ::ffff:a.b.c.d.
+bool sameHost(const QHostAddress &a, const QHostAddress &b)
+{
+    return a.isEqual(b, QHostAddress::ConvertV4MappedToIPv4);
+}
+
+} // namespace
+
+PendingRequests::PendingRequests(std::size_t capacity, Clock::duration lifetime)
+    : m_capacity(std::max<std::size_t>(capacity, 1)), m_lifetime(lifetime)
+{
+}
+
+void PendingRequests::add(ntppacket::Timestamp key, const QHostAddress &address, quint16 port,
+                          std::chrono::system_clock::time_point sentAt, Clock::time_point now)
+{
+    dropExpired(now);
+    while (m_requests.size() >= m_capacity)
+        m_requests.pop_front();
+    m_requests.push_back(Request{key, address, port, sentAt, now + m_lifetime});
+}
+
+std::optional<PendingRequests::Request> PendingRequests::find(ntppacket::Timestamp key,
+                                                              const QHostAddress &source,
+                                                              quint16 sourcePort,
+                                                              Clock::time_point now)
+{
+    dropExpired(now);
+    const auto match = std::find_if(m_requests.begin(), m_requests.end(), [&](const Request &r) {
+        return r.key == key && r.port == sourcePort && sameHost(r.address, source);
+    });
+    if (match == m_requests.end())
+        return std::nullopt;
+    return *match;
+}
+
+void PendingRequests::forget(ntppacket::Timestamp key)
+{
+    m_requests.erase(std::remove_if(m_requests.begin(), m_requests.end(),
+                                    [key](const Request &r) { return r.key == key; }),
+                     m_requests.end());
+}
+
+void PendingRequests::dropExpired(Clock::time_point now)
+{
+    while (!m_requests.empty() && m_requests.front().expiresAt <= now)
+        m_requests.pop_front();
+}

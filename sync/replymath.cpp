@@ -1,0 +1,35 @@
+#include "sync/replymath.h"
+
+namespace replymath {
+
+namespace {
+constexpr qint64 wallClockAheadOfUtcSeconds = 8 * 3600;
+
+quint64 magnitude(qint64 value)
+{
+    // Negating in unsigned arithmetic keeps the most negative value representable.
+    return value < 0 ? quint64(0) - quint64(value) : quint64(value);
+}
+} // namespace
+
+bool beyondLimit(qint64 offsetMs, quint32 limitSeconds)
+{
+    const quint64 thresholdMs = quint64(limitSeconds) * 1000u;
+    return magnitude(offsetMs) > thresholdMs;
+}
+
+QDateTime utcFromDisposeTime(const QDateTime &disposeTime)
+{
+    // Take the fields as they stand, whatever time spec the value carries.
+    const QDateTime fieldsAsUtc(disposeTime.date(), disposeTime.time(), Qt::UTC);
+    return fieldsAsUtc.addSecs(-wallClockAheadOfUtcSeconds);
+}
+
+QString entryText(const QString &host, quint32 limitSeconds, quint32 periodSeconds, qint32 state)
+{
+    // One substitution pass, so a '%' in a hand-edited host stays as it is.
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(host, QString::number(limitSeconds), QString::number(periodSeconds), QString::number(state));
+}
+
+} // namespace replymath
