@@ -1,8 +1,7 @@
 #include "udpout/outputtarget.h"
 
 #include "mainwindow/inputpatterns.h"
-
-#include <QStringList>
+#include "sync/dottedquad.h"
 
 namespace outputtarget {
 
@@ -17,11 +16,7 @@ QHostAddress destination(const QString &targetIp)
         return QHostAddress(QHostAddress::Broadcast);
     if (!inputpatterns::isAddress(targetIp))
         return QHostAddress();
-    // The toolkit's parser reads a leading zero as octal; the field means decimal.
-    quint32 address = 0;
-    for (const QString &part : targetIp.split(QLatin1Char('.')))
-        address = (address << 8) | part.toUInt();
-    return QHostAddress(address);
+    return dottedquad::toAddress(targetIp);
 }
 
 bool portInRange(const QString &text, int lowest)
