@@ -10,7 +10,6 @@
 #include <QDateTime>
 #include <QEventLoop>
 #include <QHostAddress>
-#include <QLabel>
 #include <QList>
 #include <QSettings>
 #include <QNetworkDatagram>
@@ -42,13 +41,10 @@ inline bool useOutputSettings(const QTemporaryDir &dir, const OutputFields &fiel
     return settings.status() == QSettings::NoError;
 }
 
-// Points the output fields of a built window at the target, whatever the load made of them,
-// and puts a status label in place when the status bar has not built one.
+// Points the output fields of a built window at the target, whatever the load made of them.
 inline void aimOutput(MainWindow &window, const OutputFields &fields)
 {
     MainWindowProbe probe(window);
-    if (!probe.statusLabel())
-        probe.statusLabelMember() = new QLabel(&window);
     probe.ui()->lineEdit_objip->setText(fields.objIp);
     probe.ui()->lineEdit_localport->setText(fields.localPort);
     probe.ui()->lineEdit_objport->setText(fields.objPort);
