@@ -55,6 +55,9 @@ public:
     void replyReceived(const NtpReply &reply) { w.replyReceived(QHostAddress(), 123, reply); }
     void iconActivated(QSystemTrayIcon::ActivationReason reason) { w.iconActivated(reason); }
     void selectEntry(int index) { w.on_comboBox_iplist_currentIndexChanged(index); }
+    void outputClicked() { w.on_pushButton_out_clicked(); }
+    // Lets a test put a label in place where the status bar has not built one.
+    QLabel *&statusLabelMember() { return w.statusLabel; }
 
     // Settings commands (settings/settingsfile.cpp and the quit paths that save).
     void okClicked() { w.on_pushButton_ok_clicked(); }
