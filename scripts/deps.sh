@@ -7,7 +7,7 @@ sudo_cmd=()
 packages=(cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5network5 libqt5gui5)
 if [ "${1:-}" = test ]; then
     packages+=(xvfb xauth x11-utils xdotool trayer chrony faketime clang libclang-rt-14-dev
-               util-linux libcap2-bin iproute2 fonts-droid-fallback fonttools)
+               util-linux libcap2-bin iproute2 fonts-wqy-microhei fonttools)
 fi
 
 missing=()

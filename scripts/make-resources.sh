@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Regenerates resources/msyh.ttf, resources/images/biglogo.png and resources/images/heart.ico.
-# Needs fonts-droid-fallback, fonttools and imagemagick.
+# Needs fonts-wqy-microhei, fonttools and imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-source_font=/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf
+# WenQuanYi Micro Hei: free, Latin and CJK in one face, close in build to the Windows UI font.
+source_font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
 convert=/usr/bin/convert   # the real ImageMagick, not a wrapper earlier on PATH
 
 chars=$(mktemp)
@@ -27,7 +28,7 @@ for folder in ('app', 'mainwindow', 'forms', 'sync', 'servers', 'settings', 'udp
 text.discard('\n'); text.discard('\r'); text.discard('\t')
 pathlib.Path(sys.argv[1]).write_text(''.join(sorted(text)), encoding='utf-8')
 PY
-pyftsubset "$source_font" --text-file="$chars" --output-file=resources/msyh.ttf \
+pyftsubset "$source_font" --font-number=0 --text-file="$chars" --output-file=resources/msyh.ttf \
     --name-IDs='*' --name-legacy --name-languages='*' --layout-features='*' --no-hinting
 
 # The logo: a clock face with its hands at ten past ten, 60 x 60, plain RGB.

@@ -25,6 +25,17 @@ QString findTool(const char *name)
                                           {"/usr/sbin", "/sbin", "/usr/bin", "/bin", "/usr/local/bin"});
 }
 
+QString findFakeTimeLibrary()
+{
+    const QStringList candidates = {QStringLiteral("/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"),
+                                    QStringLiteral("/usr/lib/aarch64-linux-gnu/faketime/libfaketime.so.1"),
+                                    QStringLiteral("/usr/lib/faketime/libfaketime.so.1")};
+    for (const QString &path : candidates)
+        if (QFileInfo::exists(path))
+            return path;
+    return QString();
+}
+
 QByteArray settingsText(const QString &entry)
 {
     return QStringLiteral("[mainWindow]\nlocalPort=12345\nobjIp=127.0.0.1\nobjPort=12345\nserverListCurrent=0\n"
@@ -87,7 +98,7 @@ private:
 void TestE2eSync::initTestCase()
 {
     const QString chronyd = findTool("chronyd");
-    const QString faketime = findTool("faketime");
+    const QString faketime = findFakeTimeLibrary();
     QVERIFY2(!chronyd.isEmpty() && !faketime.isEmpty(), "needs Debian's chrony and faketime packages");
     QVERIFY(m_dir.isValid());
 
@@ -101,9 +112,14 @@ void TestE2eSync::initTestCase()
 
     // -x: never touch the clock; -u root: the tests' user namespace cannot drop privileges.
     m_chronyd.setProcessChannelMode(QProcess::MergedChannels);
-    m_chronyd.start(faketime, {QStringLiteral("-f"), QStringLiteral("+37s"), chronyd, QStringLiteral("-f"),
-                               config.fileName(), QStringLiteral("-x"), QStringLiteral("-d"), QStringLiteral("-u"),
-                               QStringLiteral("root")});
+    // libfaketime preloaded, not its wrapper: the wrapper names a shared semaphore after its
+    // pid, and pids repeat from one test's process namespace to the next.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LD_PRELOAD"), faketime);
+    env.insert(QStringLiteral("FAKETIME"), QStringLiteral("+37s"));
+    m_chronyd.setProcessEnvironment(env);
+    m_chronyd.start(chronyd, {QStringLiteral("-f"), config.fileName(), QStringLiteral("-x"), QStringLiteral("-d"),
+                              QStringLiteral("-u"), QStringLiteral("root")});
     QVERIFY2(m_chronyd.waitForStarted(5000), qPrintable(m_chronyd.errorString()));
 
     qint64 serverMs = -1;
