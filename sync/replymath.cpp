@@ -20,7 +20,7 @@ bool beyondLimit(qint64 offsetMs, quint32 limitSeconds)
 
 QDateTime utcFromDisposeTime(const QDateTime &disposeTime)
 {
-    // Take the fields as they stand, whatever time spec the value carries.
+    // Take the fields as they stand, whatever time zone kind the value carries.
     const QDateTime fieldsAsUtc(disposeTime.date(), disposeTime.time(), Qt::UTC);
     return fieldsAsUtc.addSecs(-wallClockAheadOfUtcSeconds);
 }

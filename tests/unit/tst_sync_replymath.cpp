@@ -56,9 +56,9 @@ void TestSyncReplyMath::utcFromDisposeTime_data()
     QTest::addColumn<QDateTime>("dispose");
     QTest::addColumn<QDateTime>("utc");
 
-    auto at = [](int y, int mo, int d, int h, int mi, int s, int ms, Qt::TimeSpec spec, int offset = 0) {
-        return spec == Qt::OffsetFromUTC ? QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), spec, offset)
-                                         : QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), spec);
+    auto at = [](int y, int mo, int d, int h, int mi, int s, int ms, Qt::TimeSpec kind, int offset = 0) {
+        return kind == Qt::OffsetFromUTC ? QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), kind, offset)
+                                         : QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), kind);
     };
     QTest::newRow("leap day carry") << at(2024, 3, 1, 5, 30, 0, 250, Qt::LocalTime)
                                     << at(2024, 2, 29, 21, 30, 0, 250, Qt::UTC);
