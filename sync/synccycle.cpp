@@ -20,13 +20,6 @@ void showNotice(const QString &text)
     box.exec();
 }
 
-// The status bar's label exists once the window is built; before that there is nothing to write.
-void setLabelText(QLabel *label, const QString &text)
-{
-    if (label)
-        label->setText(text);
-}
-
 } // namespace
 
 void MainWindow::syncStart()
@@ -115,9 +108,9 @@ void MainWindow::DoStatus()
     statusTimer->stop();
     syncTimer->stop();
     const QString failure = tr("不能同步时间，请检查服务器参数！");
-    setLabelText(statusLabel, failure);
+    statusLabel->setText(failure);
     showNotice(failure);
-    setLabelText(statusLabel, QStringLiteral("Chronvale"));
+    statusLabel->setText(QStringLiteral("Chronvale"));
     ui->pushButton_sync->setText(tr("立即同步时间"));
     ui->label_syncinfo->setText(tr("同步错误，请检查服务器参数！"));
     notSynced = 1;
