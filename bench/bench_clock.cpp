@@ -98,24 +98,11 @@ void serveEventsFor(int ms)
     loop.exec();
 }
 
-// Starts Xvfb on a free display; the display number, or -1.
-int startXvfb(QProcess &xvfb)
-{
-    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                                        QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                                        QStringLiteral("1024x768x24")});
-    if (!xvfb.waitForStarted(5000) || !xvfb.waitForReadyRead(10000))
-        return -1;
-    bool ok = false;
-    const int display = xvfb.readLine().trimmed().toInt(&ok);
-    return ok ? display : -1;
-}
-
 void benchProgramRun(int seconds)
 {
     QProcess xvfb;
-    const int display = startXvfb(xvfb);
-    if (display < 0) {
+    const QString display = startXvfb(xvfb);
+    if (display.isEmpty()) {
         std::printf("program run: Xvfb did not start\n");
         return;
     }
@@ -126,7 +113,7 @@ void benchProgramRun(int seconds)
     }
     // No box closer: its 20 ms poll would be measured as the program's own cost.
     QProcess *program = folder.start({}, {QStringLiteral("QT_QPA_PLATFORM=xcb"),
-                                          QStringLiteral("DISPLAY=:%1").arg(display),
+                                          QStringLiteral("DISPLAY=") + display,
                                           QStringLiteral("CHRONVALE_AUTOCLOSE_BOXES=")});
     if (!program->waitForStarted(5000)) {
         std::printf("program run: the program did not start\n");
@@ -145,13 +132,9 @@ void benchProgramRun(int seconds)
                 "  peak RSS (VmHWM): %lld kB\n",
                 startUpMs, secondsOfTicks(atStart), seconds, secondsOfTicks(atEnd - atStart),
                 100.0 * secondsOfTicks(atEnd - atStart) / seconds, peakKb);
-    program->terminate();
-    if (!program->waitForFinished(5000))
-        program->kill();
-    program->waitForFinished(2000);
+    stopProcess(*program);
     delete program;
-    xvfb.terminate();
-    xvfb.waitForFinished(5000);
+    stopProcess(xvfb);
 }
 
 struct LagFigures

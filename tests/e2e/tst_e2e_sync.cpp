@@ -63,16 +63,6 @@ qint64 askServerTransmitMs(int timeoutMs)
     return qint64((seconds - ntpEraOffsetSeconds) * 1000 + ((fraction * 1000) >> 32));
 }
 
-void stop(QProcess *process)
-{
-    if (process->state() == QProcess::NotRunning)
-        return;
-    process->terminate();
-    if (!process->waitForFinished(5000))
-        process->kill();
-    process->waitForFinished(2000);
-}
-
 } // namespace
 
 class TestE2eSync : public QObject
@@ -135,8 +125,8 @@ void TestE2eSync::initTestCase()
 
 void TestE2eSync::cleanupTestCase()
 {
-    stop(&m_chronyd);
-    stop(&m_display);
+    stopProcess(m_chronyd);
+    stopProcess(m_display);
 }
 
 QProcess *TestE2eSync::startProgram(ProgramFolder &folder, const QStringList &environment)
@@ -160,7 +150,7 @@ void TestE2eSync::clockSetToServerTime()
         return file.readLine().trimmed();
     }() : QByteArray();
     const QDateTime writtenAt = QFileInfo(record).lastModified();
-    stop(program);
+    stopProcess(*program);
     delete program;
     QVERIFY2(recorded, "no clock time was requested within 15 s");
 
@@ -210,7 +200,7 @@ void TestE2eSync::beyondLimitRecordsNothingAndSavesStateThree()
     const bool quit = program->waitForFinished(10000);
     const QByteArray output = program->readAllStandardError();
     const int exitCode = program->exitCode();
-    stop(program);
+    stopProcess(*program);
     delete program;
     QVERIFY2(quit, output.constData());
     QCOMPARE(exitCode, 0);
@@ -221,24 +211,12 @@ void TestE2eSync::beyondLimitRecordsNothingAndSavesStateThree()
              QStringLiteral("127.0.0.1 10 1000 3"));
 }
 
-// An X display of this test's own; Xvfb picks a free number and writes it to fd 3.
+// An X display of this test's own.
 bool TestE2eSync::startDisplay()
 {
-    if (!m_displayName.isEmpty())
-        return true;
-    const QString numberFile = m_dir.filePath(QStringLiteral("display"));
-    m_display.start(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                           QStringLiteral("exec Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 "
-                                                          "3>'%1'")
-                                               .arg(numberFile)});
-    if (!m_display.waitForStarted(5000))
-        return false;
-    const bool ready = waitUntil([&] { return QFileInfo(numberFile).size() > 0; }, 10000);
-    QFile file(numberFile);
-    if (!ready || !file.open(QIODevice::ReadOnly))
-        return false;
-    m_displayName = QStringLiteral(":") + QString::fromLatin1(file.readAll().trimmed());
-    return true;
+    if (m_displayName.isEmpty())
+        m_displayName = startXvfb(m_display);
+    return !m_displayName.isEmpty();
 }
 
 QTEST_MAIN(TestE2eSync)

@@ -36,10 +36,7 @@ bool leaveStaleEndpoint()
 
 void stop(QProcess *process)
 {
-    process->terminate();
-    if (!process->waitForFinished(5000))
-        process->kill();
-    process->waitForFinished(2000);
+    stopProcess(*process);
     delete process;
 }
 } // namespace

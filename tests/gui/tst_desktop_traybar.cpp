@@ -1,6 +1,7 @@
 // The tray rules with a real notification area: the test starts its own X server and a
 // system tray (trayer) in its namespace, then runs its cases in a child process on that
 // display, clicking the icon and its menu through the X server.
+#include "fixtures/programrun.h"
 #include "helpers/loopbacksettings.h"
 #include "helpers/mainwindowprobe.h"
 #include "helpers/modalboxes.h"
@@ -186,34 +187,20 @@ void DesktopTrayBarTest::menuQuitSaves()
 
 namespace {
 
-void stop(QProcess &process)
-{
-    process.terminate();
-    if (!process.waitForFinished(3000))
-        process.kill();
-    process.waitForFinished(3000);
-}
-
 // Starts Xvfb and trayer, runs this executable again on that display, and stops them.
 int runOnDisplayWithTray(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QProcess xserver;
-    xserver.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                           QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
-                                           QStringLiteral("0"), QStringLiteral("1024x768x24")});
-    QByteArray display;
-    while (!display.contains('\n') && xserver.waitForReadyRead(10000))
-        display += xserver.readAllStandardOutput();
-    display = display.trimmed();
+    const QString display = startXvfb(xserver);
     if (display.isEmpty()) {
         qCritical("Xvfb did not start: %s", xserver.readAllStandardError().constData());
-        stop(xserver);
+        stopProcess(xserver);
         return 1;
     }
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":") + QString::fromLatin1(display));
+    env.insert(QStringLiteral("DISPLAY"), display);
     QProcess tray;
     tray.setProcessEnvironment(env);
     tray.start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
@@ -229,9 +216,9 @@ int runOnDisplayWithTray(int argc, char **argv)
     const bool finished = cases.waitForFinished(240000);
     const int code = finished && cases.exitStatus() == QProcess::NormalExit ? cases.exitCode() : 1;
     if (!finished)
-        stop(cases);
-    stop(tray);
-    stop(xserver);
+        stopProcess(cases);
+    stopProcess(tray);
+    stopProcess(xserver);
     return code;
 }
 

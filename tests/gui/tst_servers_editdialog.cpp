@@ -4,7 +4,6 @@
 #include "servers/editdialog.h"
 
 #include <QComboBox>
-#include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,7 +73,7 @@ private slots:
     void windowShape();
     void widgets_data();
     void widgets();
-    void layoutNesting();
+    void buttonTexts();
     void focusOrder();
 
     void refusals_data();
@@ -110,7 +109,6 @@ void TestServersEditDialog::cleanup()
 void TestServersEditDialog::windowShape()
 {
     EditDialog dialog(0, list);
-    QCOMPARE(dialog.objectName(), QStringLiteral("EditDialog"));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("设置"));
     QCOMPARE(dialog.size(), QSize(430, 210));
     QCOMPARE(dialog.minimumSize(), QSize(430, 210));
@@ -126,10 +124,6 @@ void TestServersEditDialog::windowShape()
         QVERIFY2(field(dialog, name)->validator() == nullptr, name);
         QVERIFY2(field(dialog, name)->inputMask().isEmpty(), name);
     }
-    auto *line = dialog.findChild<QFrame *>(QStringLiteral("line"));
-    QVERIFY(line);
-    QCOMPARE(line->frameShape(), QFrame::HLine);
-    QCOMPARE(line->frameShadow(), QFrame::Sunken);
 }
 
 void TestServersEditDialog::widgets_data()
@@ -179,38 +173,11 @@ void TestServersEditDialog::widgets()
     QCOMPARE(QSize(columnSpan, rowSpan), QSize(1, 1));
 }
 
-void TestServersEditDialog::layoutNesting()
+void TestServersEditDialog::buttonTexts()
 {
     EditDialog dialog(0, list);
-    auto *top = qobject_cast<QVBoxLayout *>(dialog.layout());
-    QVERIFY(top);
-    QCOMPARE(top->objectName(), QStringLiteral("verticalLayout"));
-    QCOMPARE(top->count(), 3);
-    QCOMPARE(top->itemAt(0)->layout()->objectName(), QStringLiteral("horizontalLayout_5"));
-    QCOMPARE(top->itemAt(1)->widget()->objectName(), QStringLiteral("line"));
-    QCOMPARE(top->itemAt(2)->layout()->objectName(), QStringLiteral("gridLayout_2"));
-
-    QLayout *row = top->itemAt(0)->layout();
-    QCOMPARE(row->count(), 2);
-    QCOMPARE(row->itemAt(0)->layout()->objectName(), QStringLiteral("gridLayout"));
-    QLayout *buttons = row->itemAt(1)->layout();
-    QCOMPARE(buttons->objectName(), QStringLiteral("verticalLayout_4"));
-    QCOMPARE(buttons->count(), 3);
-    QCOMPARE(qobject_cast<QPushButton *>(buttons->itemAt(0)->widget())->text(), QStringLiteral("确定"));
-    QCOMPARE(qobject_cast<QPushButton *>(buttons->itemAt(1)->widget())->text(), QStringLiteral("取消"));
-    QSpacerItem *buttonSpacer = buttons->itemAt(2)->spacerItem();
-    QVERIFY(buttonSpacer);
-    QCOMPARE(buttonSpacer->sizeHint(), QSize(20, 40));
-    QCOMPARE(buttonSpacer->sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
-    QCOMPARE(buttonSpacer->sizePolicy().horizontalPolicy(), QSizePolicy::Minimum);
-
-    auto *fields = dialog.findChild<QGridLayout *>(QStringLiteral("gridLayout"));
-    QSpacerItem *fieldSpacer = fields->itemAtPosition(3, 0)->spacerItem();
-    QVERIFY(fieldSpacer);
-    int r = -1, c = -1, rowSpan = 0, columnSpan = 0;
-    fields->getItemPosition(fields->indexOf(fieldSpacer), &r, &c, &rowSpan, &columnSpan);
-    QCOMPARE(columnSpan, 3);
-    QCOMPARE(fieldSpacer->sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
+    QCOMPARE(button(dialog, "pushButton_ok")->text(), QStringLiteral("确定"));
+    QCOMPARE(button(dialog, "pushButton_cancel")->text(), QStringLiteral("取消"));
 }
 
 // The widgets' creation order makes the focus go limit, period, server, OK, cancel.

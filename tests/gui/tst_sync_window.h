@@ -4,12 +4,11 @@
 // servers and a loopback output target, and a listener that sees the requests it sends.
 
 #include "fixtures/recordingclock.h"
+#include "helpers/loopbacksettings.h"
 #include "helpers/mainwindowprobe.h"
-#include "settings/settingspath.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QUdpSocket>
 
@@ -21,8 +20,7 @@ class SyncTestWindow
 public:
     explicit SyncTestWindow(const QString &entry = QStringLiteral("127.0.0.1 100 1000 0"))
     {
-        writeLoopbackSettings(entry);
-        setSettingsDirectoryOverride(m_dir.path());
+        useLoopbackSettings(m_dir.path(), {entry});
         recordingclock::reset();
         m_window = std::make_unique<MainWindow>();
     }
@@ -56,20 +54,6 @@ public:
     }
 
 private:
-    void writeLoopbackSettings(const QString &entry)
-    {
-        QSettings ini(m_dir.path() + QStringLiteral("/ntp.ini"), QSettings::IniFormat);
-        ini.beginWriteArray(QStringLiteral("serverIplist"));
-        ini.setArrayIndex(0);
-        ini.setValue(QStringLiteral("serverList_0"), entry);
-        ini.endArray();
-        ini.setValue(QStringLiteral("mainWindow/serverListCurrent"), 0);
-        ini.setValue(QStringLiteral("mainWindow/localPort"), QStringLiteral("12345"));
-        ini.setValue(QStringLiteral("mainWindow/objIp"), QStringLiteral("127.0.0.1"));
-        ini.setValue(QStringLiteral("mainWindow/objPort"), QStringLiteral("12345"));
-        ini.sync();
-    }
-
     QTemporaryDir m_dir;
     std::unique_ptr<MainWindow> m_window;
 };

@@ -1,5 +1,6 @@
 // Interplay with a real NTP server: Debian's chronyd, started on a loopback port
 // with its own configuration and -x, so that it never touches the clock.
+#include "fixtures/programrun.h"
 #include "ntpclient.h"
 #include "replylog.h"
 
@@ -76,13 +77,7 @@ void TestNtpChronyd::initTestCase()
 
 void TestNtpChronyd::cleanupTestCase()
 {
-    if (m_chronyd.state() == QProcess::NotRunning)
-        return;
-    m_chronyd.terminate();
-    if (!m_chronyd.waitForFinished(5000)) {
-        m_chronyd.kill();
-        m_chronyd.waitForFinished(5000);
-    }
+    stopProcess(m_chronyd);
 }
 
 void TestNtpChronyd::measuresChronydOffset_data()
