@@ -40,7 +40,6 @@ private slots:
     void restoreActionRestoresMinimised();
     void withoutNotificationAreaCloseEndsAfterSaving();
     void withoutNotificationAreaOkKeepsWindow();
-    void trayQuitSavesAndEndsLoop();
     void iconOnFromSavedSettings();
 
 private:
@@ -180,21 +179,6 @@ void DesktopTrayTest::withoutNotificationAreaOkKeepsWindow()
 }
 
 // The tray's quit keeps what was changed since the last save.
-void DesktopTrayTest::trayQuitSavesAndEndsLoop()
-{
-    build();
-    MainWindowProbe probe(*window);
-    probe.ui()->lineEdit_objport->setText(QStringLiteral("5678"));
-    QTimer::singleShot(0, probe.quitAction(), &QAction::trigger);
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-    watchdog.start(10000);
-    QCOMPARE(QCoreApplication::exec(), 0);
-    QSettings saved(iniPath, QSettings::IniFormat);
-    QCOMPARE(saved.value(QStringLiteral("mainWindow/objPort")).toString(), QStringLiteral("5678"));
-}
-
 void DesktopTrayTest::iconOnFromSavedSettings()
 {
     {

@@ -70,12 +70,9 @@ void TestUdpoutControl::initTestCase()
 
 void TestUdpoutControl::init()
 {
-    window = std::make_unique<MainWindow>();
     receiver = std::make_unique<UdpReceiver>();
     QVERIFY(receiver->isBound());
-    OutputFields target;
-    target.objPort = receiver->portText();
-    aimOutput(*window, target);
+    window = windowAimedAt(*receiver);
 }
 
 void TestUdpoutControl::cleanup()

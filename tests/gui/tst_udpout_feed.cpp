@@ -64,12 +64,9 @@ void TestUdpoutFeed::initTestCase()
 
 void TestUdpoutFeed::init()
 {
-    window = std::make_unique<MainWindow>();
     receiver = std::make_unique<UdpReceiver>();
     QVERIFY(receiver->isBound());
-    OutputFields fields;
-    fields.objPort = receiver->portText();
-    aimOutput(*window, fields);
+    window = windowAimedAt(*receiver);
 }
 
 void TestUdpoutFeed::cleanup()

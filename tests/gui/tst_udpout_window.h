@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <memory>
+
 struct OutputFields
 {
     QString localPort = QStringLiteral("12345");
@@ -136,3 +138,13 @@ private:
     QEventLoop *waiting = nullptr;
     int wanted = 0;
 };
+
+// A window built on the settings already in place, its output aimed at the receiver.
+inline std::unique_ptr<MainWindow> windowAimedAt(const UdpReceiver &receiver)
+{
+    auto window = std::make_unique<MainWindow>();
+    OutputFields target;
+    target.objPort = receiver.portText();
+    aimOutput(*window, target);
+    return window;
+}
