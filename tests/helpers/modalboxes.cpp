@@ -25,6 +25,9 @@ void ModalBoxCloser::poll()
         seen.defaultButton = box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton;
         seen.parent = box->parentWidget();
         seen.hadParent = box->parentWidget() != nullptr;
+        seen.picture = box->iconPixmap().toImage();
+        seen.buttonCount = box->buttons().size();
+        seen.applicationModal = box->windowModality() == Qt::ApplicationModal;
         m_seen.append(seen);
 
         QAbstractButton *button = nullptr;

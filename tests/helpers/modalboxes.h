@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QMessageBox>
 #include <QObject>
@@ -17,6 +18,9 @@ struct SeenBox
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     QPointer<QWidget> parent;
     bool hadParent = false;
+    QImage picture;
+    int buttonCount = 0;
+    bool applicationModal = false;
 };
 
 // Closes every message box that opens while it lives, records it, and answers it
