@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QUdpSocket>
 #include <QtEndian>
 #include <QtTest>
@@ -18,12 +17,6 @@ namespace {
 
 constexpr qint64 serverAheadMs = 37000;
 constexpr quint64 ntpEraOffsetSeconds = 2208988800ULL; // 1900-01-01 to 1970-01-01
-
-QString findTool(const char *name)
-{
-    return QStandardPaths::findExecutable(QString::fromLatin1(name),
-                                          {"/usr/sbin", "/sbin", "/usr/bin", "/bin", "/usr/local/bin"});
-}
 
 QString findFakeTimeLibrary()
 {

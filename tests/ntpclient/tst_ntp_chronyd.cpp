@@ -5,7 +5,6 @@
 #include "replylog.h"
 
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUdpSocket>
 #include <QtTest>
@@ -56,8 +55,7 @@ private:
 
 void TestNtpChronyd::initTestCase()
 {
-    const QString chronyd = QStandardPaths::findExecutable(
-        "chronyd", {"/usr/sbin", "/sbin", "/usr/local/sbin", "/usr/bin"});
+    const QString chronyd = findTool("chronyd");
     QVERIFY2(!chronyd.isEmpty(), "chronyd not found: install Debian's chrony package");
     QVERIFY(m_dir.isValid());
     m_port = freeLoopbackPort();
