@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,8 @@
 #include <QToolBar>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(QMargins)
+
 class MainWindowFormTest : public QObject
 {
     Q_OBJECT
@@ -21,6 +24,10 @@ private slots:
     void initTestCase();
     void texts_data();
     void texts();
+    void gridCells_data();
+    void gridCells();
+    void layoutSpacingAndMargins_data();
+    void layoutSpacingAndMargins();
     void serverListProperties();
     void displayFieldsAreReadOnly();
     void menus();
@@ -89,15 +96,89 @@ void MainWindowFormTest::texts()
         QVERIFY(!box->isChecked());
 }
 
+void MainWindowFormTest::gridCells_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("rowSpan");
+    QTest::addColumn<int>("columnSpan");
+    const struct { const char *layout, *object; int r, c, rs, cs; } rows[] = {
+        {"gridLayout", "comboBox_iplist", 0, 0, 1, 4}, {"gridLayout", "pushButton_add", 0, 4, 1, 1},
+        {"gridLayout", "label_2", 2, 0, 1, 1}, {"gridLayout", "lineEdit_limit", 2, 1, 1, 2},
+        {"gridLayout", "label", 2, 3, 1, 1}, {"gridLayout", "pushButton_edit", 2, 4, 1, 1},
+        {"gridLayout", "label_3", 3, 0, 1, 1}, {"gridLayout", "lineEdit_cyc", 3, 1, 1, 2},
+        {"gridLayout", "label_18", 3, 3, 1, 1}, {"gridLayout", "pushButton_del", 3, 4, 1, 1},
+        {"gridLayout_2", "checkBox_pallet", 0, 0, 1, 1}, {"gridLayout_2", "checkBox_startrun", 0, 2, 1, 1},
+        {"gridLayout_2", "pushButton_ok", 1, 0, 1, 1}, {"gridLayout_2", "pushButton_quit", 1, 2, 1, 1},
+        {"gridLayout_3", "label_hhmmss", 1, 0, 1, 2}, {"gridLayout_3", "label_yymmdd", 2, 0, 1, 2},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row.object) << row.layout << row.object << row.r << row.c << row.rs << row.cs;
+}
+
+void MainWindowFormTest::gridCells()
+{
+    QFETCH(QString, layout);
+    QFETCH(QString, object);
+    auto *grid = bare.findChild<QGridLayout *>(layout);
+    auto *widget = bare.findChild<QWidget *>(object);
+    QVERIFY(grid && widget);
+    const int index = grid->indexOf(widget);
+    QVERIFY(index >= 0);
+    int r = -1, c = -1, rs = -1, cs = -1;
+    grid->getItemPosition(index, &r, &c, &rs, &cs);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(int, rowSpan);
+    QFETCH(int, columnSpan);
+    QCOMPARE(QList<int>({r, c, rs, cs}), QList<int>({row, column, rowSpan, columnSpan}));
+}
+
+void MainWindowFormTest::layoutSpacingAndMargins_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<int>("spacing");
+    QTest::addColumn<QMargins>("margins");
+    QTest::newRow("verticalLayout_6") << "verticalLayout_6" << 4 << QMargins(9, 9, 9, 9);
+    QTest::newRow("horizontalLayout") << "horizontalLayout" << 4 << QMargins(0, 0, 0, 0);
+    QTest::newRow("verticalLayout") << "verticalLayout" << 4 << QMargins(0, 0, 0, 0);
+    QTest::newRow("verticalLayout_2") << "verticalLayout_2" << 4 << QMargins(2, 2, 2, 2);
+    QTest::newRow("gridLayout") << "gridLayout" << 6 << QMargins(0, 0, 0, 0);
+    QTest::newRow("verticalLayout_5") << "verticalLayout_5" << 6 << QMargins(0, 0, 0, 0);
+    QTest::newRow("verticalLayout_3") << "verticalLayout_3" << 4 << QMargins(2, 2, 2, 2);
+    QTest::newRow("horizontalLayout_2") << "horizontalLayout_2" << 4 << QMargins(2, 2, 2, 2);
+    QTest::newRow("verticalLayout_4") << "verticalLayout_4" << 4 << QMargins(2, 2, 2, 2);
+    QTest::newRow("horizontalLayout_3") << "horizontalLayout_3" << 6 << QMargins(0, 0, 0, 0);
+}
+
+void MainWindowFormTest::layoutSpacingAndMargins()
+{
+    QFETCH(QString, layout);
+    QFETCH(int, spacing);
+    QFETCH(QMargins, margins);
+    auto *found = bare.findChild<QLayout *>(layout);
+    QVERIFY2(found, qPrintable(layout));
+    QCOMPARE(found->spacing(), spacing);
+    QCOMPARE(found->contentsMargins(), margins);
+}
+
 void MainWindowFormTest::serverListProperties()
 {
     QComboBox *list = form.comboBox_iplist;
     QCOMPARE(list->count(), 0);
     QVERIFY(!list->isEditable());
     QCOMPARE(list->maxVisibleItems(), 30);
+    QCOMPARE(list->minimumWidth(), 145);
     QCOMPARE(list->sizeAdjustPolicy(), QComboBox::AdjustToContents);
     QVERIFY(!list->duplicatesEnabled());
+    QCOMPARE(form.pushButton_add->maximumWidth(), 50);
+    QCOMPARE(form.pushButton_sync->maximumWidth(), 1000);
+    QCOMPARE(form.label_syncinfo->minimumWidth(), 261);
+    QCOMPARE(form.label_hhmmss->minimumWidth(), 280);
     QCOMPARE(form.label_hhmmss->alignment(), Qt::AlignCenter);
+    QCOMPARE(form.lineEdit_objport->maximumWidth(), 70);
 }
 
 void MainWindowFormTest::displayFieldsAreReadOnly()
