@@ -28,12 +28,6 @@ QString aboutText()
     return aboutTextPieces().join(QString());
 }
 
-void offerManualCommand(QMenu *aboutMenu, QAction *manualAction)
-{
-    const QList<QAction *> actions = aboutMenu->actions();
-    aboutMenu->insertAction(actions.isEmpty() ? nullptr : actions.first(), manualAction);
-}
-
 void MainWindow::on_action_about_triggered()
 {
     QMessageBox box;

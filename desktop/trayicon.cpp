@@ -1,7 +1,5 @@
 #include "mainwindow/mainwindow.h"
 
-#include "desktop/about.h"
-
 #include "ui_mainwindow.h"
 
 #include <QAction>
@@ -20,9 +18,6 @@ void MainWindow::setupTrayActions()
         saveSettings();
         QCoreApplication::quit();
     });
-
-    // The constructor has no step for the form's menus; the manual command is placed with the actions.
-    offerManualCommand(ui->menu_2, ui->action_manual);
 }
 
 void MainWindow::setupTrayIcon()
