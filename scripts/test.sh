@@ -1,24 +1,25 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, the same tests
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and the NTP reply fuzzer for a bounded time.
+# Warnings are errors here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
 jobs=$(nproc)
 
 echo "== build and test"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCHRONVALE_WERROR=ON
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j2)
 
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCHRONVALE_SANITIZE=ON
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCHRONVALE_SANITIZE=ON -DCHRONVALE_WERROR=ON
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --output-on-failure -j2)
 
 echo "== fuzz the NTP reply parser"
-CXX=clang++ cmake -S . -B build-fuzz -DCHRONVALE_FUZZ=ON -DCHRONVALE_BUILD_TESTS=OFF
+CXX=clang++ cmake -S . -B build-fuzz -DCHRONVALE_FUZZ=ON -DCHRONVALE_BUILD_TESTS=OFF -DCHRONVALE_WERROR=ON
 cmake --build build-fuzz -j"$jobs" --target fuzz_ntpreply
 mkdir -p build-fuzz/corpus
 build-fuzz/fuzz_ntpreply -max_total_time="${FUZZ_SECONDS:-60}" -print_final_stats=1 build-fuzz/corpus
