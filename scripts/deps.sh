@@ -1,27 +1,38 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build (and, with "test", to test) the program.
+# It never stops, disables or replaces a service of the machine's.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
 packages=(cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5network5 libqt5gui5)
 if [ "${1:-}" = test ]; then
-    packages+=(xvfb xauth x11-utils xdotool trayer chrony faketime clang libclang-rt-14-dev
-               util-linux libcap2-bin iproute2 fonts-wqy-microhei fonttools)
+    # chronyd's own libraries, for the copy unpacked below; Xvfb for the benchmarks.
+    packages+=(faketime clang libclang-rt-14-dev util-linux iproute2 xvfb
+               libedit2 libgnutls30 libnettle8 libseccomp2 libcap2)
 fi
 
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
+# The tests run chronyd in namespaces of their own. The chrony package is not installed for that: it
+# would replace the machine's own time service (systemd-timesyncd, ntp...) and start one of its own.
+# Its chronyd is unpacked into .deps/ instead, unless the machine has one already.
+need_chronyd=false
+if [ "${1:-}" = test ] && [ ! -x /usr/sbin/chronyd ] && [ ! -x .deps/usr/sbin/chronyd ]; then
+    need_chronyd=true
+fi
+if [ ${#missing[@]} -gt 0 ] || $need_chronyd; then
     "${sudo_cmd[@]}" apt-get update
+fi
+if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 fi
-# The test suite starts its own chronyd; the packaged service must not hold port 123 or touch the clock.
-if [ "${1:-}" = test ] && command -v systemctl >/dev/null 2>&1; then
-    "${sudo_cmd[@]}" systemctl disable --now chrony >/dev/null 2>&1 || true
-fi
-if [ "${1:-}" = test ]; then
-    "${sudo_cmd[@]}" pkill -x chronyd 2>/dev/null || true
+if $need_chronyd; then
+    download=$(mktemp -d)
+    (cd "$download" && apt-get download chrony)
+    dpkg-deb -x "$download"/chrony_*.deb .deps
+    rm -rf "$download"
 fi
