@@ -8,10 +8,8 @@
 //    label every 0.2 ms.
 // Everything runs inside tests/netns-run.sh (loopback only). Prints figures, asserts nothing.
 // Usage: bench_clock [seconds per measurement, default 30]
+#include "benchsupport.h"
 #include "desktop/clockface.h"
-#include "fixtures/programrun.h"
-#include "helpers/loopbacksettings.h"
-#include "helpers/mainwindowprobe.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -31,23 +29,6 @@
 #include <vector>
 
 namespace {
-
-const char *const insideMarker = "CHRONVALE_BENCH_IN_NETNS";
-
-void runInsideLoopbackNamespace(char *argv[])
-{
-    if (qEnvironmentVariableIsSet(insideMarker))
-        return;
-    qputenv(insideMarker, "1");
-    const QByteArray script = CHRONVALE_SOURCE_DIR "/tests/netns-run.sh";
-    std::vector<char *> args{const_cast<char *>(script.constData())};
-    for (char **arg = argv; *arg; ++arg)
-        args.push_back(*arg);
-    args.push_back(nullptr);
-    execv(script.constData(), args.data());
-    std::perror("netns-run.sh");
-    std::exit(1);
-}
 
 double secondsOfTicks(qint64 ticks)
 {
@@ -91,13 +72,6 @@ qint64 wallMicroseconds()
     return qint64(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
 }
 
-void serveEventsFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 void benchProgramRun(int seconds)
 {
     QProcess xvfb;
@@ -106,15 +80,15 @@ void benchProgramRun(int seconds)
         std::printf("program run: Xvfb did not start\n");
         return;
     }
-    ProgramFolder folder(loopbackSettingsText());
-    if (!folder.isValid()) {
+    QTemporaryDir folder;
+    const QString copy = folder.filePath(QStringLiteral("chronvale"));
+    if (!QFile::copy(QStringLiteral(CHRONVALE_TESTBUILD), copy) || !writeAll(folder.filePath("ntp.ini"), iniText())) {
         std::printf("program run: could not prepare the program folder\n");
         return;
     }
-    // No box closer: its 20 ms poll would be measured as the program's own cost.
-    QProcess *program = folder.start({}, {QStringLiteral("QT_QPA_PLATFORM=xcb"),
-                                          QStringLiteral("DISPLAY=") + display,
-                                          QStringLiteral("CHRONVALE_AUTOCLOSE_BOXES=")});
+    // No box closer: its 10 ms poll would be measured as the program's own cost.
+    auto *program = new QProcess;
+    program->start(QStringLiteral("env"), {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display, "TMPDIR=" + folder.path(), copy});
     if (!program->waitForStarted(5000)) {
         std::printf("program run: the program did not start\n");
         return;
@@ -178,11 +152,8 @@ void report(const char *name, double cpu, int seconds, const LagFigures &lag)
 
 void benchInProcess(int seconds)
 {
-    QTemporaryDir dir;
-    useLoopbackSettings(dir.path());
-    MainWindow window;
-    MainWindowProbe probe(window);
-    window.show();
+    TestWindow probe;
+    probe.w.show();
     serveEventsFor(2000);
     std::printf("in-process window (offscreen):\n");
 
@@ -191,20 +162,20 @@ void benchInProcess(int seconds)
     const double clockCpu = cpuSecondsOfSelf() - before;
     report("once-a-second clock", clockCpu, seconds, observeLag(probe.ui()->label_hhmmss, seconds));
 
-    // The same rendering driven by a 1 ms repeating timer, as a polling clock would do it.
-    probe.clockTimer()->stop();
+    // The same rendering driven by a 1 ms repeating timer, as a polling clock would do it, into a
+    // label of its own beside the window's.
+    QLabel polled;
     QTimer polling;
-    QObject::connect(&polling, &QTimer::timeout, [&probe] {
+    QObject::connect(&polling, &QTimer::timeout, [&polled] {
         const QDateTime now = QDateTime::currentDateTime();
-        probe.ui()->label_hhmmss->setText(clockTimeText(now));
-        probe.ui()->label_yymmdd->setText(clockDateText(now));
+        polled.setText(clockTimeText(now));
     });
     polling.start(1);
     serveEventsFor(1000);
     before = cpuSecondsOfSelf();
     serveEventsFor(seconds * 1000);
     const double pollingCpu = cpuSecondsOfSelf() - before;
-    report("1 ms polling clock  ", pollingCpu, seconds, observeLag(probe.ui()->label_hhmmss, seconds));
+    report("1 ms polling clock  ", pollingCpu, seconds, observeLag(&polled, seconds));
 }
 
 } // namespace

@@ -2,16 +2,26 @@
 // whether any second was repeated or skipped, and how long after its second began each arrived.
 // Usage: bench_timefeed [seconds]   (default 120)
 
-#include "gui/tst_udpout_window.h"
-#include "helpers/mainwindowprobe.h"
-#include "mainwindow/mainwindow.h"
+#include "benchsupport.h"
 
-#include <QApplication>
+#include <QNetworkDatagram>
 #include <QTextStream>
+#include <QUdpSocket>
 
 #include <algorithm>
 
 namespace {
+
+struct Received
+{
+    QByteArray bytes;
+    QDateTime at;
+};
+
+QDateTime timeIn(const QByteArray &datagram)
+{
+    return QDateTime::fromString(QString::fromLatin1(datagram.mid(8, 19)), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
 
 struct FeedFigures
 {
@@ -22,7 +32,7 @@ struct FeedFigures
     QList<int> delays;
 };
 
-FeedFigures measure(const QList<ReceivedDatagram> &received)
+FeedFigures measure(const QList<Received> &received)
 {
     FeedFigures figures;
     figures.received = received.size();
@@ -48,23 +58,27 @@ FeedFigures measure(const QList<ReceivedDatagram> &received)
 
 int main(int argc, char *argv[])
 {
+    runInsideLoopbackNamespace(argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 120;
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
 
-    QTemporaryDir dir;
-    UdpReceiver receiver;
-    OutputFields fields;
-    fields.objPort = receiver.portText();
-    if (!receiver.isBound() || !useOutputSettings(dir, fields))
+    QUdpSocket display;
+    if (!display.bind(QHostAddress::LocalHost))
         return 1;
-    MainWindow window;
-    aimOutput(window, fields);
-    MainWindowProbe(window).startOutput();
-    receiver.waitFor(seconds, (seconds + 3) * 1000);
+    QList<Received> received;
+    QObject::connect(&display, &QUdpSocket::readyRead, [&] {
+        const QDateTime now = QDateTime::currentDateTime();
+        while (display.hasPendingDatagrams())
+            received.append({display.receiveDatagram().data(), now});
+    });
+    TestWindow t;
+    t.ui()->lineEdit_objport->setText(QString::number(display.localPort()));
+    t.ui()->pushButton_out->click();
+    serveEventsFor((seconds + 2) * 1000);
 
-    const FeedFigures figures = measure(receiver.received);
+    const FeedFigures figures = measure(received);
     QTextStream out(stdout);
     out << "time feed over " << seconds << " s on 127.0.0.1\n"
         << "  datagrams received        " << figures.received << "\n"

@@ -109,5 +109,5 @@ private:
     QSystemTrayIcon *trayIcon = nullptr;
     QMenu *trayMenu = nullptr;
 
-    friend class MainWindowProbe; // tests reach the state through this
+    friend struct TestWindow; // tests reach the state through this
 };

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "fixtures/fakentpserver.h"
+#include "mainwindow/mainwindow.h"
+#include "ntpclient.h"
+#include "ui_mainwindow.h"
+
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// For signal spies on the NTP client.
+Q_DECLARE_METATYPE(QHostAddress)
+inline const int hostAddressMetaType = qRegisterMetaType<QHostAddress>();
+
+// Closes every message box that code under test runs modally, noting "title|text" of each. A box
+// takes the next queued answer it has a button for, else its escape button, else OK.
+struct ModalBoxes : QObject
+{
+    explicit ModalBoxes(QObject *parent = nullptr);
+    QStringList seen;
+    QList<QMessageBox::StandardButton> answers;
+    bool logToStderr = false;
+    QTimer timer;
+};
+
+// An ntp.ini naming these servers and a loopback output target.
+QByteArray iniText(const QStringList &entries = {"127.0.0.1 1000 1000 0"}, int current = 0);
+
+// A main window on its own ntp.ini (none for a null text) in a folder of its own, where start at logon
+// is written too; its constructor loads the file and asks the selected server at once. It reaches the window's state and
+// private operations as the window's friend.
+struct TestWindow
+{
+    explicit TestWindow(const QByteArray &ini = iniText());
+
+    QTemporaryDir dir;
+    QString iniPath;
+    MainWindow w;
+
+    Ui::MainWindow *ui() { return w.ui; }
+    qint32 &notSynced() { return w.notSynced; }
+    QTimer *syncTimer() { return w.syncTimer; }
+    QTimer *statusTimer() { return w.statusTimer; }
+    QTimer *outputTimer() { return w.outputTimer; }
+    QLabel *statusLabel() { return w.statusLabel; }
+    QSystemTrayIcon *trayIcon() { return w.trayIcon; }
+    QAction *quitAction() { return w.quitAction; }
+    bool saveSettings() { return w.saveSettings(); }
+    void DoSync() { w.DoSync(); }
+    void DoStatus() { w.DoStatus(); }
+    void replyReceived(const NtpReply &reply) { w.replyReceived(QHostAddress(), 123, reply); }
+};
+
+QByteArray readAll(const QString &path);
+bool writeAll(const QString &path, const QByteArray &bytes);
+// Each item's entry line, flagged where the item does not show the entry's host.
+QStringList entriesOf(const QComboBox *list);
+
+// The recording clock, which stands in for the system clock: the times it was asked to set (also
+// appended to the file CHRONVALE_RECORD_CLOCK names), and the reason it refuses with while one is set.
+extern QList<QDateTime> clockRequests;
+extern QString clockFailure;

@@ -1,0 +1,65 @@
+// The desktop pieces: the large clock, the tray icon and the ways out, and start at logon.
+#include "desktop/clockface.h"
+#include "helpers/support.h"
+#include "platform/autostart.h"
+
+class TestDesktop : public QObject
+{
+    Q_OBJECT
+private slots:
+    void clock()
+    {
+        const QDateTime morning(QDate(2024, 2, 29), QTime(9, 5, 9, 999));
+        QVERIFY(clockTimeText(morning).contains(">09:05:09<") && clockDateText(morning).contains(">2024/02/29<"));
+        QVERIFY(msToNextSecond(morning) == 2 && msToNextSecond(morning.addMSecs(1)) == 1001);
+        TestWindow t;
+        for (int turn = 0; turn < 2; ++turn) { // it turns with each second
+            const QString before = t.ui()->label_hhmmss->text();
+            QVERIFY(QTest::qWaitFor([&] { return t.ui()->label_hhmmss->text() != before; }, 1500));
+        }
+        QCOMPARE(t.ui()->label_hhmmss->text(), clockTimeText(QDateTime::currentDateTime()));
+    }
+
+    // A click on the tray icon brings the window back, and every way out saves and ends with 0; where the
+    // desktop has no notification area (as here), closing the window ends the program too.
+    void trayIconAndTheWaysOut()
+    {
+        for (const char *way : {"pushButton_quit", "action_exit", "tray", "close"}) {
+            TestWindow t;
+            t.ui()->checkBox_pallet->setChecked(true);
+            emit t.trayIcon()->activated(QSystemTrayIcon::MiddleClick);
+            QVERIFY(t.trayIcon()->isVisible() && !t.w.isVisible());
+            emit t.trayIcon()->activated(QSystemTrayIcon::Trigger);
+            QVERIFY(t.w.isVisible());
+            t.ui()->lineEdit_objport->setText("4321");
+            QTimer::singleShot(0, &t.w, [&] {
+                QObject *control = QByteArray(way) == "tray" ? t.quitAction() : t.w.findChild<QObject *>(way);
+                control ? void(QMetaObject::invokeMethod(control, qobject_cast<QAction *>(control) ? "trigger" : "click")) : void(t.w.close());
+            });
+            QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });
+            QCOMPARE(qApp->exec(), 0);
+            QSettings saved(t.iniPath, QSettings::IniFormat);
+            QVERIFY2(saved.value("mainWindow/objPort") == "4321" && saved.value("mainWindow/trayicon") == true, way);
+        }
+    }
+
+    void startAtLogon()
+    {
+        TestWindow t;
+        const auto entry = [&] { return QString::fromUtf8(readAll(t.dir.filePath("autostart/razudori.desktop"))); };
+        // The program's path, and the Exec line a desktop reads back as that one argument.
+        const QStringList paths[] = {{"/home/a b/chronvale", "Exec=\"/home/a b/chronvale\""}, {"/x/\"$`", "Exec=\"/x/\\\\\"\\\\$\\\\`\""},
+                                     {"/x/a\\b", "Exec=\"/x/a\\\\\\\\b\""}, {"/x/100%", "Exec=\"/x/100%%\""}, {"/x/a\nb", "Exec=\"/x/a\\nb\""}};
+        for (const QStringList &path : paths) {
+            QVERIFY(platform::registerStartAtLogon("razudori", path[0]));
+            QCOMPARE(entry().split('\n').filter(QRegularExpression("^(Exec|Hidden)=")), (QStringList{path[1], "Hidden=false"}));
+        }
+        t.ui()->checkBox_startrun->setChecked(true);
+        QVERIFY(entry().contains("Exec=\"" + QCoreApplication::applicationFilePath() + "\"\nTerminal=false\nHidden=false\n"));
+        t.ui()->checkBox_startrun->setChecked(false);
+        QVERIFY(entry().contains("\nHidden=true\n") && !entry().contains(QCoreApplication::applicationFilePath()));
+    }
+};
+
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"

@@ -1,0 +1,73 @@
+// The server entry dialog's checks against a list like the window's, and the window's edit and
+// delete commands.
+#include "helpers/support.h"
+#include "servers/editdialog.h"
+
+// Types server, limit and period into an entry dialog and presses its OK; returns what it showed.
+static QStringList enterEntry(QDialog *dialog, const QStringList &typed)
+{
+    QStringList shown;
+    for (const char *name : {"lineEdit_ip", "lineEdit_linit", "lineEdit_cyc"}) {
+        shown << dialog->findChild<QLineEdit *>(name)->text();
+        dialog->findChild<QLineEdit *>(name)->setText(typed.at(shown.size() - 1));
+    }
+    dialog->findChild<QPushButton *>("pushButton_ok")->click();
+    return shown;
+}
+
+class TestServers : public QObject
+{
+    Q_OBJECT
+private slots:
+    void dialog()
+    {
+        const QStringList two = {"ntp.example.org 1000 1000 0", "127.0.0.2 30 60 3"}, blank = {""};
+        // Adding (0) or rewriting the selected last entry (1), to a list, the typed server, limit and
+        // period, the refusal (none: the entry is taken) and the list afterwards, its last one selected.
+        const struct { int mode; QStringList before, typed; QString box; QStringList after; } rows[] = {
+            {0, two, {"", "60", "60"}, "错误|服务器地址不能为空", two},
+            {0, two, {"ntp example.org", "6", "6"}, "错误|服务器地址格式不对", two},
+            {0, two, {"ntp\texample.org", "6", "6"}, "错误|服务器地址格式不对", two},
+            {0, two, {"127.0.0.9", "+5", "6"}, "错误|同步限制格式不对", two},
+            {0, two, {"127.0.0.9", "", "6"}, "错误|同步限制格式不对", two},
+            {0, two, {"127.0.0.9", "6", "1.5"}, "错误|同步周期格式不对", two},
+            {0, two, {"NTP.Example.ORG", "6", "6"}, "|服务器重复！", two},
+            {0, two, {"127.0.0.9", "-5", "0"}, "", two + QStringList{"127.0.0.9 -5 0 0"}},
+            {1, two, {"NTP.Example.ORG", "7", "8"}, "", {two[0], "NTP.Example.ORG 7 8 0"}},
+            {0, blank, {"127.0.0.5", "1", "2"}, "", {"127.0.0.5 1 2 0"}}};
+        for (const auto &row : rows) {
+            QComboBox list;
+            for (const QString &entry : row.before)
+                list.addItem(entry.section(' ', 0, 0), entry);
+            list.setCurrentIndex(list.count() - 1);
+            EditDialog dialog(row.mode, &list);
+            ModalBoxes boxes;
+            enterEntry(&dialog, row.typed);
+            QCOMPARE(boxes.seen.join("") + (dialog.result() == QDialog::Accepted ? "accepted" : ""), row.box.isEmpty() ? "accepted" : row.box);
+            QVERIFY2(entriesOf(&list) == row.after && list.currentIndex() == row.after.size() - 1, qPrintable(entriesOf(&list).join('|')));
+        }
+    }
+
+    void editAndDeleteInTheWindow()
+    {
+        TestWindow t(iniText({"127.0.0.1 1 1 0", "127.0.0.2 2 2 0", "127.0.0.3 3 3 0"}, 1));
+        ModalBoxes boxes;
+        // The edit starts from the selected entry and takes effect at once.
+        QStringList shown;
+        QTimer::singleShot(50, [&] { shown = enterEntry(qobject_cast<QDialog *>(QApplication::activeModalWidget()), {"127.0.0.2", "7", "2"}); });
+        t.ui()->pushButton_edit->click();
+        QVERIFY(shown == QStringList({"127.0.0.2", "2", "2"}) && t.ui()->lineEdit_limit->text() == "7");
+        QCOMPARE(entriesOf(t.ui()->comboBox_iplist), (QStringList{"127.0.0.1 1 1 0", "127.0.0.2 7 2 0", "127.0.0.3 3 3 0"}));
+        // Deleted down to the blank placeholder, which stays.
+        boxes.answers = {QMessageBox::No, QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Yes};
+        for (int i = 0; i < 5; ++i)
+            t.ui()->pushButton_del->click();
+        QCOMPARE(entriesOf(t.ui()->comboBox_iplist), QStringList{""});
+        const QString ask = "注意|您确定要删除吗？";
+        QCOMPARE(boxes.seen, (QStringList{ask, ask, "|删除服务器127.0.0.2配置成功！", ask, "|删除服务器127.0.0.3配置成功！", ask,
+                                          "|删除服务器127.0.0.1配置成功！", ask, "|没有服务器配置可以删除！"}));
+    }
+};
+
+QTEST_MAIN(TestServers)
+#include "tst_servers.moc"

@@ -1,0 +1,102 @@
+// The sync cycle and the judging of replies, driven through the window's slots: a fake server on
+// 127.0.0.1:123 takes the requests, the recording clock the times the window sets.
+#include "helpers/support.h"
+
+// Fields 8 hours ahead of UTC, early on 1 March of a leap year, and the UTC time they stand for.
+static const QDateTime dispose(QDate(2024, 3, 1), QTime(5, 30, 0, 250));
+static const QDateTime disposeUtc(QDate(2024, 2, 29), QTime(21, 30, 0, 250), Qt::UTC);
+
+class TestSync : public QObject
+{
+    Q_OBJECT
+private slots:
+    void judgingAReply()
+    {
+        // The entries, the last one selected, a reply's offset in ms and whether the clock refuses; then
+        // whether the clock is set, the sync line, whether it is not synchronised and the selected entry.
+        const QString done = "同步时间成功！时延12ms 偏差%1ms", beyond = "超出同步时间限制，同步停止";
+        const struct { QStringList entries; qint64 offset; bool refused, set; QString line; bool notSynced; QString after; } rows[] = {
+            {{"127.0.0.1 1 60 0"}, 1000, false, true, done.arg(1000), false, "127.0.0.1 1 60 0"},
+            {{"127.0.0.1 1 60 0"}, -1000, false, true, done.arg(-1000), false, "127.0.0.1 1 60 0"},
+            {{"127.0.0.1 1 60 0"}, 1001, false, false, beyond, true, "127.0.0.1 1 60 3"},
+            {{"127.0.0.1 1 60 0"}, -1001, false, false, beyond, true, "127.0.0.1 1 60 3"},
+            {{"127.0.0.1 5000000 60 0"}, 777600000, false, true, done.arg(777600000), false, "127.0.0.1 5000000 60 0"}, // no 32-bit wrap
+            {{"127.0.0.2 30 60 0", "127.0.0.1 1 60 3"}, -400, false, true, done.arg(-400), false, "127.0.0.1 1 60 1"}, // synchronised again
+            {{"127.0.0.2 30 60 0", "127.0.0.1 1 60 1"}, 1500, false, false, beyond, true, "127.0.0.1 1 60 3"},
+            {{"127.0.0.1 1 60 0"}, -3, true, true, "同步时间失败，无法设置系统时间！时延12ms 偏差-3ms", true, "127.0.0.1 1 60 0"}};
+        for (const auto &row : rows) {
+            TestWindow t(iniText(row.entries, row.entries.size() - 1));
+            clockRequests.clear();
+            clockFailure = row.refused ? "Operation not permitted" : "";
+            t.notSynced() = !row.notSynced;
+            t.replyReceived(NtpReply(row.offset, 12, dispose));
+            QCOMPARE(clockRequests, row.set ? QList<QDateTime>{disposeUtc} : QList<QDateTime>{});
+            QCOMPARE(t.ui()->label_syncinfo->text(), row.line);
+            QVERIFY(t.notSynced() == row.notSynced && t.syncTimer()->isActive() == (row.line != beyond));
+            QCOMPARE(entriesOf(t.ui()->comboBox_iplist), row.entries.mid(0, row.entries.size() - 1) + QStringList{row.after});
+        }
+        clockFailure.clear();
+    }
+
+    void requests()
+    {
+        FakeNtpServer server(123);
+        server.silent = true;
+        // The ticks of the sync timer that send, tick 0 being the start.
+        for (auto [period, sending] : {std::pair{"2", QList<int>{0, 3, 5, 7}}, {"0", {0, 1, 2, 3, 4, 5, 6, 7}}}) {
+            TestWindow t(iniText({QString("127.0.0.1 100 %1 0").arg(period)}));
+            t.syncTimer()->stop(); // the ticks below stand for it
+            server.requests.clear();
+            QList<int> sentAt;
+            for (int tick = 0; tick <= 7; ++tick) {
+                if (tick > 0)
+                    t.DoSync();
+                server.serve();
+                while (sentAt.size() < server.requests.size())
+                    sentAt.append(tick);
+            }
+            QCOMPARE(sentAt, sending);
+        }
+        // None without a server, and a name that cannot be looked up stops the cycle.
+        ModalBoxes boxes;
+        server.requests.clear();
+        TestWindow blank(iniText({""})), named(iniText({"no-such-host.invalid 100 0 0"}));
+        server.serve();
+        QCOMPARE(boxes.seen, QStringList{"|没有可用的服务器！"});
+        QVERIFY(server.requests.isEmpty());
+        named.notSynced() = 0;
+        named.DoSync();
+        QCOMPARE(named.ui()->label_syncinfo->text(), QStringLiteral("无法访问服务器域名，请检查域名是否有效后重试！"));
+        QVERIFY(named.notSynced() == 1 && !named.syncTimer()->isActive());
+        const qint64 started = QDateTime::currentMSecsSinceEpoch(); // asked at the start and again 6 s later
+        TestWindow again;
+        QVERIFY(QTest::qWaitFor([&] { return server.requests.size() == 2; }, 8000));
+        QVERIFY(qAbs(QDateTime::currentMSecsSinceEpoch() - started - 6000) < 500);
+    }
+
+    void watchdog()
+    {
+        TestWindow t;
+        ModalBoxes boxes;
+        QPushButton *button = t.ui()->pushButton_sync;
+        button->click();
+        t.statusTimer()->stop(); // the ticks below stand for it
+        for (int tick = 1; tick <= 4; ++tick)
+            t.DoStatus();
+        QVERIFY(boxes.seen.isEmpty() && !button->isEnabled() && t.syncTimer()->isActive());
+        t.notSynced() = 0;
+        t.DoStatus(); // the fifth tick without a reply
+        QCOMPARE(boxes.seen, QStringList{"|不能同步时间，请检查服务器参数！"});
+        QCOMPARE(t.ui()->label_syncinfo->text(), QStringLiteral("同步错误，请检查服务器参数！"));
+        QVERIFY(t.notSynced() == 1 && !t.syncTimer()->isActive() && button->isEnabled());
+        // A reply ends the watch quietly, at the tick after the next.
+        button->click();
+        t.DoStatus();
+        t.replyReceived(NtpReply(5, 1, dispose));
+        t.DoStatus();
+        QVERIFY(!t.statusTimer()->isActive() && button->isEnabled() && boxes.seen.size() == 1);
+    }
+};
+
+QTEST_MAIN(TestSync)
+#include "tst_sync.moc"
