@@ -50,14 +50,14 @@ private slots:
 
     void editAndDeleteInTheWindow()
     {
-        TestWindow t(iniText({"127.0.0.1 1 1 0", "127.0.0.2 2 2 0", "127.0.0.3 3 3 0"}, 1));
+        TestWindow t(iniText({"127.0.0.1 1 10 0", "127.0.0.2 2 20 0", "127.0.0.3 3 30 0"}, 1));
         ModalBoxes boxes;
         // The edit starts from the selected entry and takes effect at once.
         QStringList shown;
-        QTimer::singleShot(50, [&] { shown = enterEntry(qobject_cast<QDialog *>(QApplication::activeModalWidget()), {"127.0.0.2", "7", "2"}); });
+        QTimer::singleShot(50, [&] { shown = enterEntry(qobject_cast<QDialog *>(QApplication::activeModalWidget()), {"127.0.0.2", "7", "20"}); });
         t.ui()->pushButton_edit->click();
-        QVERIFY(shown == QStringList({"127.0.0.2", "2", "2"}) && t.ui()->lineEdit_limit->text() == "7");
-        QCOMPARE(entriesOf(t.ui()->comboBox_iplist), (QStringList{"127.0.0.1 1 1 0", "127.0.0.2 7 2 0", "127.0.0.3 3 3 0"}));
+        QVERIFY(shown == QStringList({"127.0.0.2", "2", "20"}) && t.ui()->lineEdit_limit->text() == "7");
+        QCOMPARE(entriesOf(t.ui()->comboBox_iplist), (QStringList{"127.0.0.1 1 10 0", "127.0.0.2 7 20 0", "127.0.0.3 3 30 0"}));
         // Deleted down to the blank placeholder, which stays.
         boxes.answers = {QMessageBox::No, QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Yes};
         for (int i = 0; i < 5; ++i)
