@@ -2,11 +2,24 @@
 
 #include "mainwindow/inputpatterns.h"
 #include "servers/serverlist.h"
+#include "sync/serverentry.h"
 #include "ui_editdialog.h"
 
 #include <QComboBox>
 #include <QIcon>
 #include <QMessageBox>
+
+namespace {
+
+// A number the entry can hold: one the field pattern lets through and that fits 32 bits either way.
+bool isSeconds(const QString &text)
+{
+    bool inRange = false;
+    entrySeconds(text, &inRange);
+    return inputpatterns::isNumber(text) && inRange;
+}
+
+} // namespace
 
 EditDialog::EditDialog(int mode, QComboBox *serverCombo, QWidget *parent)
     : QDialog(parent), ui(new Ui::EditDialog), mode(mode), serverCombo(serverCombo)
@@ -41,7 +54,8 @@ void EditDialog::on_pushButton_ok_clicked()
     if (!fieldsPass())
         return;
     const QString server = ui->lineEdit_ip->text();
-    const QString entry = serverlist::entryLine(server, ui->lineEdit_linit->text(), ui->lineEdit_cyc->text());
+    const QString entry =
+        ServerEntry{server, entrySeconds(ui->lineEdit_linit->text()), entrySeconds(ui->lineEdit_cyc->text()), 0}.text();
     if (serverlist::holdsOnlyPlaceholder(*serverCombo)) {
         writeItem(0, server, entry);
     } else if (mode == 0 && serverlist::isListed(*serverCombo, server)) {
@@ -75,11 +89,11 @@ bool EditDialog::fieldsPass()
         showError(tr("服务器地址格式不对"));
         return false;
     }
-    if (!inputpatterns::isNumber(ui->lineEdit_linit->text())) {
+    if (!isSeconds(ui->lineEdit_linit->text())) {
         showError(tr("同步限制格式不对"));
         return false;
     }
-    if (!inputpatterns::isNumber(ui->lineEdit_cyc->text())) {
+    if (!isSeconds(ui->lineEdit_cyc->text())) {
         showError(tr("同步周期格式不对"));
         return false;
     }

@@ -3,6 +3,7 @@
 #include "ntpreply.h"
 #include "platform/systemclock.h"
 #include "sync/replymath.h"
+#include "sync/serverentry.h"
 #include "ui_mainwindow.h"
 
 #include <QDebug>
@@ -45,6 +46,5 @@ void MainWindow::writeEntryState()
     const int index = ui->comboBox_iplist->currentIndex();
     if (index < 0)
         return;
-    ui->comboBox_iplist->setItemData(index, replymath::entryText(serverHost, syncLimit, syncPeriod, entryState),
-                                     Qt::UserRole);
+    ui->comboBox_iplist->setItemData(index, ServerEntry{serverHost, syncLimit, syncPeriod, entryState}.text(), Qt::UserRole);
 }

@@ -25,11 +25,4 @@ QDateTime utcFromDisposeTime(const QDateTime &disposeTime)
     return fieldsAsUtc.addSecs(-wallClockAheadOfUtcSeconds);
 }
 
-QString entryText(const QString &host, quint32 limitSeconds, quint32 periodSeconds, qint32 state)
-{
-    // One substitution pass, so a '%' in a hand-edited host stays as it is.
-    return QStringLiteral("%1 %2 %3 %4")
-        .arg(host, QString::number(limitSeconds), QString::number(periodSeconds), QString::number(state));
-}
-
 } // namespace replymath

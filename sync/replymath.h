@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <QString>
 #include <QtGlobal>
 
 // The arithmetic of judging a reply, kept apart from the window so it can be checked alone.
@@ -14,8 +13,5 @@ bool beyondLimit(qint64 offsetMs, quint32 limitSeconds);
 // The reply's dispose time carries wall-clock fields 8 hours ahead of UTC; this is the UTC
 // time they stand for, carrying into the previous day, month or year where needed.
 QDateTime utcFromDisposeTime(const QDateTime &disposeTime);
-
-// A server entry line "host limit period state".
-QString entryText(const QString &host, quint32 limitSeconds, quint32 periodSeconds, qint32 state);
 
 } // namespace replymath

@@ -5,15 +5,17 @@
 
 void MainWindow::on_comboBox_iplist_currentIndexChanged(int index)
 {
-    const QStringList fields = entryFields(ui->comboBox_iplist->itemData(index, Qt::UserRole).toString());
+    const QString line = ui->comboBox_iplist->itemData(index, Qt::UserRole).toString();
+    const std::optional<ServerEntry> entry = ServerEntry::parse(line);
     // Short entries (a bare host, a missing field) leave the selected server as it was.
-    if (fields.size() <= 3)
+    if (!entry)
         return;
-    serverHost = fields.at(0);
+    const QStringList fields = entryFields(line);
+    serverHost = entry->host;
     ui->lineEdit_limit->setText(fields.at(1));
     ntpVersion = 4;
     ntpPort = 123;
-    syncLimit = fieldSeconds(fields.at(1));
+    syncLimit = entry->limit;
     ui->lineEdit_cyc->setText(fields.at(2));
-    syncPeriod = fieldSeconds(fields.at(2));
+    syncPeriod = entry->period;
 }
