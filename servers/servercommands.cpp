@@ -1,6 +1,7 @@
 #include "mainwindow/mainwindow.h"
 
 #include "servers/editdialog.h"
+#include "servers/serverlist.h"
 #include "ui_mainwindow.h"
 
 #include <QMessageBox>
@@ -52,7 +53,7 @@ void MainWindow::on_pushButton_del_clicked()
     const QString host = list->currentText();
     const QString deleted = tr("删除服务器%1配置成功！").arg(host);
     const QString nothingLeft = tr("没有服务器配置可以删除！");
-    if (index < 0 || index >= list->count()) {
+    if (index < 0 || index >= list->count() || serverlist::holdsOnlyPlaceholder(*list)) {
         showNotice(nothingLeft);
     } else if (list->count() > 1) {
         // The list selects the item that moves into the gap, which moves the window's fields too.
@@ -60,11 +61,10 @@ void MainWindow::on_pushButton_del_clicked()
         showNotice(deleted);
     } else {
         // The last entry stays as a blank placeholder so that the list never becomes empty.
-        const bool wasPlaceholder = list->itemText(index).size() <= 1;
         ui->lineEdit_limit->clear();
         ui->lineEdit_cyc->clear();
         list->setItemText(index, QString());
         list->setItemData(index, QString());
-        showNotice(wasPlaceholder ? nothingLeft : deleted);
+        showNotice(deleted);
     }
 }

@@ -6,12 +6,6 @@
 
 namespace serverlist {
 
-QString entryLine(const QString &server, const QString &limit, const QString &period)
-{
-    // One multi-argument arg() so that a '%' typed into a field is never substituted again.
-    return QStringLiteral("%1 %2 %3 0").arg(server, limit, period);
-}
-
 bool hasWhiteSpace(const QString &server)
 {
     return std::any_of(server.cbegin(), server.cend(), [](QChar c) { return c.isSpace(); });
@@ -19,7 +13,7 @@ bool hasWhiteSpace(const QString &server)
 
 bool holdsOnlyPlaceholder(const QComboBox &list)
 {
-    return list.count() == 1 && list.itemText(0).size() <= 3;
+    return list.count() == 1 && list.itemData(0, Qt::UserRole).toString().isEmpty();
 }
 
 bool isListed(const QComboBox &list, const QString &server)

@@ -4,16 +4,14 @@
 
 class QComboBox;
 
-// Rules of the server list that the entry dialog applies before it writes an entry.
+// Rules of the server list that the entry dialog and the list commands apply.
 namespace serverlist {
-
-// The entry line the dialog writes: host, limit and period as typed, state 0.
-QString entryLine(const QString &server, const QString &limit, const QString &period);
 
 // Any white space would split the host into extra fields of the entry line.
 bool hasWhiteSpace(const QString &server);
 
-// A list of exactly one item whose text has at most three characters is filled, not appended to.
+// The list holds no server: only the blank item that deleting the last entry leaves, whose entry
+// is empty. A real entry is never taken for it, however short its host.
 bool holdsOnlyPlaceholder(const QComboBox &list);
 
 // Host names are compared whole and without regard to letter case; empty items name no host.

@@ -2,6 +2,7 @@
 
 #include "mainwindow/inputpatterns.h"
 #include "ntpclient.h"
+#include "servers/serverlist.h"
 #include "sync/dottedquad.h"
 #include "ui_mainwindow.h"
 
@@ -28,8 +29,7 @@ void MainWindow::syncStart()
         ui->pushButton_sync->setEnabled(true);
         return;
     }
-    // One item with at most one character is the blank placeholder: no server to ask.
-    if (ui->comboBox_iplist->count() == 1 && ui->comboBox_iplist->itemText(0).length() <= 1) {
+    if (serverlist::holdsOnlyPlaceholder(*ui->comboBox_iplist)) {
         ui->pushButton_sync->setEnabled(true);
         showNotice(tr("没有可用的服务器！"));
         return;
