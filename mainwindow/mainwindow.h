@@ -77,6 +77,7 @@ private:
     // settings/settingsfile.cpp
     void loadSettings();
     bool saveSettings();
+    bool keepUnreadSettings(const QString &path);
     // sync/synccycle.cpp
     void sendSyncRequest();
     void stopSync();
@@ -108,6 +109,7 @@ private:
     QStatusBar *mainStatusBar = nullptr;
     QSystemTrayIcon *trayIcon = nullptr;
     QMenu *trayMenu = nullptr;
+    bool settingsUnread = false; // ntp.ini could not be read as expected and awaits being kept aside
 
     friend struct TestWindow; // tests reach the state through this
 };

@@ -1,94 +1,40 @@
 #include "mainwindow/mainwindow.h"
 
-#include "settings/settingsdraft.h"
+#include "settings/inifile.h"
 #include "settings/settingspath.h"
+#include "settings/settingsstore.h"
+#include "settings/storedserverlist.h"
 #include "sync/serverentry.h"
 #include "ui_mainwindow.h"
 
-#include <QFile>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
-
-#include <algorithm>
-#include <optional>
-#include <utility>
-#include <vector>
 
 namespace {
 
-const QString serverArray = QStringLiteral("serverIplist");
+const QStringList firstStartEntries = {QStringLiteral("192.168.0.132 1000 1000 0"),
+                                       QStringLiteral("ntp.aliyun.com 1000 1000 0"),
+                                       QStringLiteral("cn.pool.ntp.org 1000 1000 0")};
 
-QString elementKey(int index)
+void seedFirstStart(QMap<QString, QString> &values)
 {
-    return QStringLiteral("serverList_%1").arg(index);
+    storedserverlist::write(values, firstStartEntries);
+    values.insert(QStringLiteral("mainWindow/serverListCurrent"), QStringLiteral("1"));
+    values.insert(QStringLiteral("mainWindow/localPort"), QStringLiteral("12345"));
+    values.insert(QStringLiteral("mainWindow/objIp"), QStringLiteral("255.255.255.255"));
+    values.insert(QStringLiteral("mainWindow/objPort"), QStringLiteral("12345"));
 }
 
-// The stored file, empty when there is none; nothing when it exists but cannot be read,
-// so that a list we could not see is never seeded over.
-std::optional<QByteArray> storedContents(const QString &path)
+// As QSettings reads a boolean: false when empty, "0" or "false", true otherwise.
+bool readsTrue(const QString &text)
 {
-    QFile file(path);
-    if (!file.exists())
-        return QByteArray();
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.readAll();
+    return !text.isEmpty() && text != QLatin1String("0") && text.compare(QLatin1String("false"), Qt::CaseInsensitive) != 0;
 }
 
-// The stored entries in array order. Only positions the file really holds are read and the
-// stored size only limits them: a hand-made "size=2000000000" must not become two billion blank items.
-QStringList storedEntries(QSettings &settings)
+QString flag(bool on)
 {
-    const int size = settings.beginReadArray(serverArray);
-    settings.endArray();
-    settings.beginGroup(serverArray);
-    std::vector<std::pair<int, QString>> elements;
-    const QStringList groups = settings.childGroups();
-    for (const QString &group : groups) {
-        bool isNumber = false;
-        const int position = group.toInt(&isNumber);
-        const QString key = QStringLiteral("%1/%2").arg(group, elementKey(position - 1));
-        if (isNumber && position >= 1 && position <= size && settings.contains(key))
-            elements.emplace_back(position, key);
-    }
-    std::sort(elements.begin(), elements.end());
-    QStringList entries;
-    for (const auto &element : elements)
-        entries.append(settings.value(element.second).toString());
-    settings.endGroup();
-    return entries;
-}
-
-void seedFirstStart(QSettings &settings)
-{
-    const QStringList entries = {QStringLiteral("192.168.0.132 1000 1000 0"),
-                                 QStringLiteral("ntp.aliyun.com 1000 1000 0"),
-                                 QStringLiteral("cn.pool.ntp.org 1000 1000 0")};
-    settings.beginWriteArray(serverArray);
-    for (int i = 0; i < entries.size(); ++i) {
-        settings.setArrayIndex(i);
-        settings.setValue(elementKey(i), entries.at(i));
-    }
-    settings.endArray();
-    settings.setValue(QStringLiteral("mainWindow/serverListCurrent"), 1);
-    settings.setValue(QStringLiteral("mainWindow/localPort"), QStringLiteral("12345"));
-    settings.setValue(QStringLiteral("mainWindow/objIp"), QStringLiteral("255.255.255.255"));
-    settings.setValue(QStringLiteral("mainWindow/objPort"), QStringLiteral("12345"));
-}
-
-void fillServerList(const QStringList &entries, QComboBox *list)
-{
-    for (const QString &entry : entries)
-        list->addItem(entryFields(entry).at(0), entry);
-}
-
-void writeServerList(QSettings &settings, const QComboBox *list)
-{
-    settings.beginWriteArray(serverArray);
-    for (int i = 0; i < list->count(); ++i) {
-        settings.setArrayIndex(i);
-        settings.setValue(elementKey(i), list->itemData(i, Qt::UserRole).toString());
-    }
-    settings.endArray();
+    return on ? QStringLiteral("true") : QStringLiteral("false");
 }
 
 } // namespace
@@ -96,58 +42,80 @@ void writeServerList(QSettings &settings, const QComboBox *list)
 void MainWindow::loadSettings()
 {
     const QString path = settingsFilePath();
-    const std::optional<QByteArray> contents = storedContents(path);
-    SettingsDraft stored(contents.value_or(QByteArray()));
-    QSettings &settings = stored.settings();
-
-    QStringList entries = storedEntries(settings);
+    const settingsstore::Stored stored = settingsstore::read(path);
+    inifile::Document document = inifile::parse(stored.bytes);
+    QMap<QString, QString> &values = document.values;
+    const storedserverlist::List list = storedserverlist::read(values);
+    // A file the program cannot read as it expects is never written over before it has been kept.
+    settingsUnread = stored.exists && !(stored.readable && document.wellFormed && list.allRead);
+    QStringList entries = list.entries;
     if (entries.isEmpty()) {
-        // A file we could not read or parse is shown with the defaults but not written over.
-        const bool understood = contents && settings.status() == QSettings::NoError;
-        seedFirstStart(settings);
-        if (understood)
-            stored.commitTo(path);
-        entries = storedEntries(settings);
+        seedFirstStart(values);
+        entries = firstStartEntries;
+        if (!settingsUnread)
+            settingsstore::replace(path, inifile::format(values));
     }
-    fillServerList(entries, ui->comboBox_iplist);
+    for (const QString &entry : entries)
+        ui->comboBox_iplist->addItem(entryFields(entry).at(0), entry);
 
-    const int current = settings.value(QStringLiteral("mainWindow/serverListCurrent")).toInt();
-    if (current < ui->comboBox_iplist->count())
+    // An index outside the list leaves the first entry selected, the one the selection slot took.
+    const int current = values.value(QStringLiteral("mainWindow/serverListCurrent")).toInt();
+    if (current >= 0 && current < ui->comboBox_iplist->count()) {
         ui->comboBox_iplist->setCurrentIndex(current);
-    const QStringList fields = entryFields(ui->comboBox_iplist->itemData(current, Qt::UserRole).toString());
-    if (fields.size() == 4)
-        entryState = fieldNumber(fields.at(3));
+        const QString line = ui->comboBox_iplist->itemData(current, Qt::UserRole).toString();
+        if (entryFields(line).size() == 4)
+            entryState = ServerEntry::parse(line)->state;
+    }
     if (entryState == 3) {
         ui->label_syncinfo->setText(tr("超出同步时间限制，同步时间停止"));
         notSynced = 1;
     }
 
-    ui->checkBox_pallet->setChecked(settings.value(QStringLiteral("mainWindow/trayicon")).toBool());
-    ui->checkBox_startrun->setChecked(settings.value(QStringLiteral("mainWindow/startrun")).toBool());
-    ui->checkBox_start_run_ctl->setChecked(settings.value(QStringLiteral("mainWindow/startrun_ctr")).toBool());
-    ui->lineEdit_localport->setText(settings.value(QStringLiteral("mainWindow/localPort")).toString());
-    ui->lineEdit_objip->setText(settings.value(QStringLiteral("mainWindow/objIp")).toString());
-    ui->lineEdit_objport->setText(settings.value(QStringLiteral("mainWindow/objPort")).toString());
+    ui->checkBox_pallet->setChecked(readsTrue(values.value(QStringLiteral("mainWindow/trayicon"))));
+    ui->checkBox_startrun->setChecked(readsTrue(values.value(QStringLiteral("mainWindow/startrun"))));
+    ui->checkBox_start_run_ctl->setChecked(readsTrue(values.value(QStringLiteral("mainWindow/startrun_ctr"))));
+    ui->lineEdit_localport->setText(values.value(QStringLiteral("mainWindow/localPort")));
+    ui->lineEdit_objip->setText(values.value(QStringLiteral("mainWindow/objIp")));
+    ui->lineEdit_objport->setText(values.value(QStringLiteral("mainWindow/objPort")));
 }
 
+// Keys the program does not write do not survive a save.
 bool MainWindow::saveSettings()
 {
     const QString path = settingsFilePath();
-    // The draft starts empty, so keys the program does not write do not survive a save.
-    SettingsDraft draft;
-    QSettings &settings = draft.settings();
-    writeServerList(settings, ui->comboBox_iplist);
-    settings.setValue(QStringLiteral("mainWindow/serverListCurrent"), ui->comboBox_iplist->currentIndex());
-    settings.setValue(QStringLiteral("mainWindow/trayicon"), ui->checkBox_pallet->isChecked());
-    settings.setValue(QStringLiteral("mainWindow/startrun"), ui->checkBox_startrun->isChecked());
-    settings.setValue(QStringLiteral("mainWindow/startrun_ctr"), ui->checkBox_start_run_ctl->isChecked());
-    settings.setValue(QStringLiteral("mainWindow/localPort"), ui->lineEdit_localport->text());
-    settings.setValue(QStringLiteral("mainWindow/objIp"), ui->lineEdit_objip->text());
-    settings.setValue(QStringLiteral("mainWindow/objPort"), ui->lineEdit_objport->text());
-    if (draft.commitTo(path))
+    QMap<QString, QString> values;
+    QStringList entries;
+    for (int i = 0; i < ui->comboBox_iplist->count(); ++i)
+        entries << ui->comboBox_iplist->itemData(i, Qt::UserRole).toString();
+    storedserverlist::write(values, entries);
+    values.insert(QStringLiteral("mainWindow/serverListCurrent"), QString::number(ui->comboBox_iplist->currentIndex()));
+    values.insert(QStringLiteral("mainWindow/trayicon"), flag(ui->checkBox_pallet->isChecked()));
+    values.insert(QStringLiteral("mainWindow/startrun"), flag(ui->checkBox_startrun->isChecked()));
+    values.insert(QStringLiteral("mainWindow/startrun_ctr"), flag(ui->checkBox_start_run_ctl->isChecked()));
+    values.insert(QStringLiteral("mainWindow/localPort"), ui->lineEdit_localport->text());
+    values.insert(QStringLiteral("mainWindow/objIp"), ui->lineEdit_objip->text());
+    values.insert(QStringLiteral("mainWindow/objPort"), ui->lineEdit_objport->text());
+    if ((!settingsUnread || keepUnreadSettings(path)) && settingsstore::replace(path, inifile::format(values)))
         return true;
     QMessageBox::information(this, tr("错误"), tr("设置保存失败，请检查ntp.ini是否可写！"));
     return false;
+}
+
+// Moves the file that could not be read aside, once, and says where it went.
+bool MainWindow::keepUnreadSettings(const QString &path)
+{
+    const QFileInfo file(path);
+    if (file.exists() || file.isSymLink()) {
+        const QString kept = settingsstore::keepAside(path);
+        if (kept.isEmpty())
+            return false;
+        settingsUnread = false;
+        QMessageBox notice;
+        notice.setText(tr("ntp.ini无法完整读取，原文件已另存为%1").arg(QDir::toNativeSeparators(kept)));
+        notice.exec();
+    }
+    settingsUnread = false;
+    return true;
 }
 
 void MainWindow::on_pushButton_ok_clicked()
