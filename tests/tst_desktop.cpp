@@ -1,7 +1,10 @@
-// The desktop pieces: the large clock, the tray icon and the ways out, and start at logon.
+// The desktop pieces: the large clock, the tray icon and the ways out, start at logon, and the
+// embedded font.
 #include "desktop/clockface.h"
 #include "helpers/support.h"
 #include "platform/autostart.h"
+
+#include <QRawFont>
 
 class TestDesktop : public QObject
 {
@@ -58,6 +61,22 @@ private slots:
         QVERIFY(entry().contains("Exec=\"" + QCoreApplication::applicationFilePath() + "\"\nTerminal=false\nHidden=false\n"));
         t.ui()->checkBox_startrun->setChecked(false);
         QVERIFY(entry().contains("\nHidden=true\n") && !entry().contains(QCoreApplication::applicationFilePath()));
+    }
+
+    // A character missing from the embedded font shows as a box where no Chinese font is installed.
+    void everyShownCharacterIsInTheEmbeddedFont()
+    {
+        QFile fontFile(":/msyh.ttf");
+        QVERIFY(fontFile.open(QIODevice::ReadOnly));
+        const QRawFont font(fontFile.readAll(), 12);
+        QString missing;
+        int seen = 0;
+        for (const char *folder : {"app", "mainwindow", "forms", "sync", "servers", "settings", "udpout", "desktop"})
+            for (QDirIterator it(CHRONVALE_SOURCE_DIR "/" + QString(folder), {"*.cpp", "*.h", "*.ui"}); it.hasNext();)
+                for (uint code : QString::fromUtf8(readAll(it.next())).toUcs4())
+                    if (code > 0x7f && ++seen && !font.supportsCharacter(code))
+                        missing += QString::fromUcs4(&code, 1);
+        QVERIFY2(seen > 50 && missing.isEmpty(), qPrintable("not in the font (run scripts/make-resources.sh): " + missing));
     }
 };
 

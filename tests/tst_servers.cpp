@@ -31,10 +31,12 @@ private slots:
             {0, two, {"127.0.0.9", "+5", "6"}, "错误|同步限制格式不对", two},
             {0, two, {"127.0.0.9", "", "6"}, "错误|同步限制格式不对", two},
             {0, two, {"127.0.0.9", "6", "1.5"}, "错误|同步周期格式不对", two},
+            {0, two, {"127.0.0.9", "4294967296", "6"}, "错误|同步限制格式不对", two}, // beyond 32 bits
             {0, two, {"NTP.Example.ORG", "6", "6"}, "|服务器重复！", two},
-            {0, two, {"127.0.0.9", "-5", "0"}, "", two + QStringList{"127.0.0.9 -5 0 0"}},
+            {0, two, {"127.0.0.9", "-1", "3000000000"}, "", two + QStringList{"127.0.0.9 4294967295 3000000000 0"}},
             {1, two, {"NTP.Example.ORG", "7", "8"}, "", {two[0], "NTP.Example.ORG 7 8 0"}},
-            {0, blank, {"127.0.0.5", "1", "2"}, "", {"127.0.0.5 1 2 0"}}};
+            {0, blank, {"127.0.0.5", "1", "2"}, "", {"127.0.0.5 1 2 0"}},
+            {0, {"nas 1 2 0"}, {"127.0.0.5", "1", "2"}, "", {"nas 1 2 0", "127.0.0.5 1 2 0"}}}; // a short host is a server
         for (const auto &row : rows) {
             QComboBox list;
             for (const QString &entry : row.before)
@@ -50,14 +52,18 @@ private slots:
 
     void editAndDeleteInTheWindow()
     {
-        TestWindow t(iniText({"127.0.0.1 1 10 0", "127.0.0.2 2 20 0", "127.0.0.3 3 30 0"}, 1));
+        TestWindow t(iniText({"127.0.0.1 1 10 0", "127.0.0.2 4294967295 3000000000 0", "127.0.0.3 3 30 0"}, 1));
         ModalBoxes boxes;
-        // The edit starts from the selected entry and takes effect at once.
+        // The edit starts from the selected entry, means the same when nothing is changed, and takes effect at once.
         QStringList shown;
-        QTimer::singleShot(50, [&] { shown = enterEntry(qobject_cast<QDialog *>(QApplication::activeModalWidget()), {"127.0.0.2", "7", "20"}); });
-        t.ui()->pushButton_edit->click();
-        QVERIFY(shown == QStringList({"127.0.0.2", "2", "20"}) && t.ui()->lineEdit_limit->text() == "7");
-        QCOMPARE(entriesOf(t.ui()->comboBox_iplist), (QStringList{"127.0.0.1 1 10 0", "127.0.0.2 7 20 0", "127.0.0.3 3 30 0"}));
+        const auto edit = [&](const QStringList &typed) {
+            QTimer::singleShot(50, [&] { shown = enterEntry(qobject_cast<QDialog *>(QApplication::activeModalWidget()), typed); });
+            t.ui()->pushButton_edit->click();
+        };
+        edit({"127.0.0.2", "4294967295", "3000000000"});
+        QVERIFY(shown == QStringList({"127.0.0.2", "4294967295", "3000000000"}) && t.ui()->comboBox_iplist->itemData(1) == "127.0.0.2 4294967295 3000000000 0");
+        edit({"127.0.0.2", "7", "3000000000"});
+        QVERIFY(t.ui()->lineEdit_limit->text() == "7" && t.ui()->comboBox_iplist->itemData(1) == "127.0.0.2 7 3000000000 0");
         // Deleted down to the blank placeholder, which stays.
         boxes.answers = {QMessageBox::No, QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Yes};
         for (int i = 0; i < 5; ++i)
