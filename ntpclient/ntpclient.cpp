@@ -2,11 +2,14 @@
 
 #include "ntppacket.h"
 #include "pendingrequests.h"
+#include "serverholds.h"
 
 #include <QDebug>
 #include <QNetworkDatagram>
 #include <QRandomGenerator>
 #include <QUdpSocket>
+
+#include <utility>
 
 namespace {
 
@@ -39,11 +42,9 @@ NtpReply measuredReply(const PendingRequests::Request &request, const ntppacket:
                     serverTimeAt(receivedAt, m.offsetNs));
 }
 
-void reportKiss(const ntppacket::ReplyFields &reply, const QHostAddress &source, quint16 port)
+QString kissCode(const ntppacket::ReplyFields &reply)
 {
-    const QByteArray code(reply.referenceId.data(), int(reply.referenceId.size()));
-    qDebug().noquote() << "NTP kiss-o'-death" << QString::fromLatin1(code.toPercentEncoding(" "))
-                       << "from" << source.toString() + ':' + QString::number(port);
+    return QString::fromLatin1(QByteArray(reply.referenceId.data(), int(reply.referenceId.size())).toPercentEncoding(" "));
 }
 
 } // namespace
@@ -61,8 +62,18 @@ struct NtpClient::Private
     std::optional<Answer> accept(const QNetworkDatagram &datagram,
                                  std::chrono::system_clock::time_point receivedAt);
 
+    struct Refusal
+    {
+        QHostAddress address;
+        quint16 port = 0;
+        QString code;
+    };
+
     QUdpSocket socket;
     PendingRequests pending;
+    ServerHolds holds;
+    // A kiss-o'-death that accept() took in, to be signalled once it has returned.
+    std::optional<Refusal> refusal;
 };
 
 NtpClient::NtpClient(QObject *parent) : QObject(parent), d(std::make_unique<Private>())
@@ -79,6 +90,8 @@ NtpClient::~NtpClient() = default;
 
 bool NtpClient::sendRequest(unsigned char version, const QHostAddress &address, unsigned short port)
 {
+    if (!refusal(address, port).isEmpty())
+        return false; // the server asked not to be asked now
     const ntppacket::Timestamp key = freshKey();
     const ntppacket::Request packet = ntppacket::encodeRequest(version, key);
     const auto sentAt = std::chrono::system_clock::now();
@@ -99,7 +112,14 @@ void NtpClient::readDatagrams()
             break;
         if (const std::optional<Private::Answer> answer = d->accept(datagram, receivedAt))
             emit replyReceived(answer->address, answer->port, answer->reply);
+        if (const std::optional<Private::Refusal> refusal = std::exchange(d->refusal, std::nullopt))
+            emit refused(refusal->address, refusal->port, refusal->code);
     }
+}
+
+QString NtpClient::refusal(const QHostAddress &address, unsigned short port) const
+{
+    return QString::fromLatin1(d->holds.heldBy(address, port, ServerHolds::Clock::now()));
 }
 
 std::optional<NtpClient::Private::Answer> NtpClient::Private::accept(
@@ -119,12 +139,16 @@ std::optional<NtpClient::Private::Answer> NtpClient::Private::accept(
 
     const ntppacket::Verdict verdict = ntppacket::checkReply(*reply, request->key);
     if (verdict == ntppacket::Verdict::KissOfDeath) {
-        reportKiss(*reply, source, sourcePort);
-        pending.forget(request->key); // the server asks us to stop; nothing more will come
+        // The server asks us to stop: nothing more will come for this request, and maybe none may go.
+        pending.forget(request->key);
+        refusal = Refusal{request->address, request->port, kissCode(*reply)};
+        holds.kissed(request->address, request->port, refusal->code.toLatin1(), ServerHolds::Clock::now());
+        qDebug().noquote() << "NTP kiss-o'-death" << refusal->code << "from" << source.toString() + ':' + QString::number(sourcePort);
     }
     // Any other bad answer leaves the request open for the genuine one.
     if (verdict != ntppacket::Verdict::Accepted)
         return std::nullopt;
     pending.forget(request->key);
+    holds.answered(request->address, request->port, ServerHolds::Clock::now());
     return Answer{request->address, request->port, measuredReply(*request, *reply, receivedAt)};
 }
