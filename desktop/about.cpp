@@ -3,7 +3,10 @@
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QUrl>
@@ -37,8 +40,19 @@ void MainWindow::on_action_about_triggered()
     box.exec();
 }
 
-// The answer is not used: a missing manual or a refused open shows nothing.
+// Beside the program, in the working folder, then where an installed program keeps its documents;
+// opened by an absolute address, which desktops accept where they refuse "./manual.pdf".
 void MainWindow::on_action_manual_triggered()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QStringLiteral("./manual.pdf")));
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    for (const QString &folder : {programFolder, QDir::currentPath(), programFolder + QStringLiteral("/../share/doc/chronvale")}) {
+        const QFileInfo manual(QDir(folder).filePath(QStringLiteral("manual.pdf")));
+        if (manual.isFile()) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(manual.canonicalFilePath()));
+            return;
+        }
+    }
+    QMessageBox box;
+    box.setText(tr("找不到操作手册manual.pdf！"));
+    box.exec();
 }

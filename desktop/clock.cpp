@@ -20,4 +20,5 @@ void MainWindow::DoClock()
     ui->label_hhmmss->setText(clockTimeText(now));
     ui->label_yymmdd->setText(clockDateText(now));
     clockTimer->start(msToNextSecond(now));
+    keepWindowReachable();
 }

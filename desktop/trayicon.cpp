@@ -42,6 +42,28 @@ bool MainWindow::trayIconShown() const
     return trayIcon && trayIcon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+void MainWindow::hideToTray()
+{
+    hiddenToTray = true;
+    hide();
+}
+
+// Called with every turn of the clock: when the notification area goes away (its panel restarted or
+// crashed) while the window is hidden in it, nothing else could bring the window back.
+void MainWindow::keepWindowReachable()
+{
+    if (hiddenToTray && isHidden() && !QSystemTrayIcon::isSystemTrayAvailable())
+        bringBack();
+}
+
+void MainWindow::bringBack()
+{
+    hiddenToTray = false;
+    showNormal();
+    raise();
+    activateWindow();
+}
+
 void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)

@@ -21,6 +21,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     ntpClient = new NtpClient();
     connect(ntpClient, &NtpClient::replyReceived, this, &MainWindow::replyReceived);
+    connect(ntpClient, &NtpClient::refused, this, &MainWindow::serverRefused);
+    // The session manager ends the session: what the window holds is saved first.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { saveSettings(); });
 
     setupTrayActions();
     setupTrayIcon();
@@ -70,7 +73,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     saveSettings();
     if (trayIconShown()) {
-        hide();
+        hideToTray();
         event->ignore();
         return;
     }
@@ -78,6 +81,11 @@ void MainWindow::closeEvent(QCloseEvent *event)
 }
 
 void MainWindow::on_pushButton_quit_clicked()
+{
+    saveAndQuit();
+}
+
+void MainWindow::saveAndQuit()
 {
     saveSettings();
     QCoreApplication::exit(0);

@@ -10,6 +10,7 @@ class NtpClient;
 class NtpReply;
 class QAction;
 class QCloseEvent;
+class QHostInfo;
 class QLabel;
 class QMenu;
 class QStatusBar;
@@ -30,6 +31,11 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // Shows, raises and activates the window, wherever it was.
+    void bringBack();
+    // Saves and ends the event loop, as "退出" does.
+    void saveAndQuit();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -42,6 +48,7 @@ private slots:
     void DoSync();
     void DoStatus();
     void replyReceived(const QHostAddress &address, unsigned short port, const NtpReply &reply);
+    void serverRefused(const QHostAddress &address, unsigned short port, const QString &code);
     void on_pushButton_sync_clicked();
     void on_pushButton_add_clicked();
     void on_pushButton_edit_clicked();
@@ -67,6 +74,8 @@ private:
     void setupTrayActions();
     void setupTrayIcon();
     bool trayIconShown() const;
+    void hideToTray();
+    void keepWindowReachable();
     // udpout/timemessage.cpp
     void setupOutput();
     // udpout/outputcontrol.cpp
@@ -79,8 +88,11 @@ private:
     bool saveSettings();
     bool keepUnreadSettings(const QString &path);
     // sync/synccycle.cpp
-    void sendSyncRequest();
     void stopSync();
+    // sync/syncrequest.cpp
+    void sendSyncRequest(bool atSyncStart);
+    void hostLookedUp(const QHostInfo &info, bool atSyncStart);
+    void sendTo(const QHostAddress &address);
     // sync/replyevaluation.cpp
     void writeEntryState();
 
@@ -110,6 +122,8 @@ private:
     QSystemTrayIcon *trayIcon = nullptr;
     QMenu *trayMenu = nullptr;
     bool settingsUnread = false; // ntp.ini could not be read as expected and awaits being kept aside
+    int hostLookup = -1;         // the lookup under way for the next request, if any
+    bool hiddenToTray = false;   // hidden by a close or OK while the tray icon was shown
 
     friend struct TestWindow; // tests reach the state through this
 };

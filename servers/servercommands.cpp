@@ -60,11 +60,14 @@ void MainWindow::on_pushButton_del_clicked()
         list->removeItem(index);
         showNotice(deleted);
     } else {
-        // The last entry stays as a blank placeholder so that the list never becomes empty.
+        // The last entry stays as a blank placeholder so that the list never becomes empty. No server
+        // is selected then, and nothing is asked until one is added.
         ui->lineEdit_limit->clear();
         ui->lineEdit_cyc->clear();
         list->setItemText(index, QString());
         list->setItemData(index, QString());
+        serverHost.clear();
+        stopSync();
         showNotice(deleted);
     }
 }

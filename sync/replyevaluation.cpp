@@ -11,6 +11,8 @@
 // Every reply is judged against the entry that is current when it arrives.
 void MainWindow::replyReceived(const QHostAddress &, unsigned short, const NtpReply &reply)
 {
+    if (serverHost.isEmpty())
+        return; // the server was deleted while its answer was on the way
     replyArrived = true;
     const qint64 offset = reply.localClockOffset();
     if (replymath::beyondLimit(offset, syncLimit)) {
@@ -20,21 +22,24 @@ void MainWindow::replyReceived(const QHostAddress &, unsigned short, const NtpRe
         ui->label_syncinfo->setText(tr("超出同步时间限制，同步停止"));
         return;
     }
-    if (entryState == 3) {
-        entryState = 1;
-        writeEntryState();
-    }
 
     const QDateTime utc = replymath::utcFromDisposeTime(reply.disposeTime());
     QString reason;
     const bool clockSet = platform::setSystemClockUtc(utc, &reason);
     const QString delayText = QString::number(reply.roundTripDelay());
     const QString offsetText = QString::number(offset);
+    // The numbers stay readable in the line; why the clock could not be set is in its tooltip.
+    ui->label_syncinfo->setToolTip(clockSet ? QString() : tr("无法设置系统时间：") + reason);
     if (!clockSet) {
         qDebug().noquote() << "set system clock failed:" << reason;
-        ui->label_syncinfo->setText(tr("同步时间失败，无法设置系统时间！时延%1ms 偏差%2ms").arg(delayText, offsetText));
+        ui->label_syncinfo->setText(tr("同步时间失败！时延%1ms 偏差%2ms").arg(delayText, offsetText));
         notSynced = 1;
         return;
+    }
+    // Synchronised again after a stop by the limit, now that the clock really was set.
+    if (entryState == 3) {
+        entryState = 1;
+        writeEntryState();
     }
     ui->label_syncinfo->setText(tr("同步时间成功！时延%1ms 偏差%2ms").arg(delayText, offsetText));
     notSynced = 0;

@@ -1,12 +1,9 @@
 #include "mainwindow/mainwindow.h"
 
-#include "mainwindow/inputpatterns.h"
 #include "ntpclient.h"
 #include "servers/serverlist.h"
-#include "sync/dottedquad.h"
 #include "ui_mainwindow.h"
 
-#include <QHostInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
@@ -35,10 +32,11 @@ void MainWindow::syncStart()
         return;
     }
     syncTimer->stop();
-    sendSyncRequest();
-    // Runs on even after a failed lookup: the cycle keeps trying at the period.
-    syncTimer->start(1000);
+    // Said before the request, so that what the request says (a refusal, a failed lookup) stays.
     ui->label_syncinfo->setText(tr("请求同步时间"));
+    // Runs on even after a failed lookup: the cycle keeps trying at the period.
+    sendSyncRequest(true);
+    syncTimer->start(1000);
     statusTicks = 0;
     syncTicks = 0;
 }
@@ -47,25 +45,9 @@ void MainWindow::DoSync()
 {
     if (syncTicks >= syncPeriod) {
         syncTicks = 0;
-        sendSyncRequest();
+        sendSyncRequest(false);
     }
     syncTicks += 1;
-}
-
-void MainWindow::sendSyncRequest()
-{
-    if (inputpatterns::isAddress(serverHost)) {
-        ntpClient->sendRequest(ntpVersion, dottedquad::toAddress(serverHost), ntpPort);
-        return;
-    }
-    // Resolved afresh for every request, blocking this thread until the resolver answers.
-    const QList<QHostAddress> addresses = QHostInfo::fromName(serverHost).addresses();
-    if (addresses.isEmpty()) {
-        ui->label_syncinfo->setText(tr("无法访问服务器域名，请检查域名是否有效后重试！"));
-        stopSync();
-        return;
-    }
-    ntpClient->sendRequest(ntpVersion, QHostAddress(addresses.first().toString()), ntpPort);
 }
 
 void MainWindow::stopSync()

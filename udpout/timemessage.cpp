@@ -46,6 +46,11 @@ void MainWindow::udpSendSyncMsg()
     if (outputtarget::isLimitedBroadcast(targetIp))
         qDebug() << "send return" << sent;
 
+    // The count is of datagrams that left; a failed send says why until the next one leaves.
+    if (sent != datagram.size()) {
+        statusLabel->setText(tr("输出UDP监控失败：%1").arg(sendable ? udpSocket->errorString() : tr("目标无效")));
+        return;
+    }
     statusLabel->setText(tr("输出UDP监控 %1次").arg(outputCount));
     ++outputCount;
 }

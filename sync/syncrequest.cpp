@@ -1,0 +1,52 @@
+#include "mainwindow/mainwindow.h"
+
+#include "mainwindow/inputpatterns.h"
+#include "ntpclient.h"
+#include "sync/dottedquad.h"
+#include "ui_mainwindow.h"
+
+#include <QHostInfo>
+#include <QTimer>
+
+void MainWindow::sendSyncRequest(bool atSyncStart)
+{
+    if (serverHost.isEmpty())
+        return; // no server selected: nothing goes out
+    if (inputpatterns::isAddress(serverHost)) {
+        sendTo(dottedquad::toAddress(serverHost));
+        return;
+    }
+    // Looked up afresh for every request, in the background: the clock and the time feed go on
+    // while the resolver takes its time. A newer request replaces a lookup still under way.
+    QHostInfo::abortHostLookup(hostLookup);
+    hostLookup = QHostInfo::lookupHost(serverHost, this, [this, atSyncStart](const QHostInfo &info) { hostLookedUp(info, atSyncStart); });
+}
+
+void MainWindow::hostLookedUp(const QHostInfo &info, bool atSyncStart)
+{
+    hostLookup = -1;
+    if (info.hostName() != serverHost)
+        return; // the user picked another server meanwhile
+    if (!info.addresses().isEmpty()) {
+        sendTo(QHostAddress(info.addresses().first().toString()));
+        return;
+    }
+    ui->label_syncinfo->setText(tr("无法访问服务器域名，请检查域名是否有效后重试！"));
+    // A periodic request stops the cycle; a sync start's cycle runs on and keeps trying at the period.
+    const bool keepCycle = atSyncStart && syncTimer->isActive();
+    stopSync();
+    if (keepCycle)
+        syncTimer->start(1000);
+}
+
+void MainWindow::sendTo(const QHostAddress &address)
+{
+    if (!ntpClient->sendRequest(ntpVersion, address, ntpPort))
+        serverRefused(address, ntpPort, ntpClient->refusal(address, ntpPort));
+}
+
+// The server sent a kiss-o'-death: the library holds further requests back, and the sync line says why.
+void MainWindow::serverRefused(const QHostAddress &, unsigned short, const QString &code)
+{
+    ui->label_syncinfo->setText(tr("服务器拒绝同步：%1").arg(code));
+}
