@@ -1,6 +1,7 @@
 #include "app/applicationfont.h"
 #include "app/qsingleapplication.h"
 #include "mainwindow/mainwindow.h"
+#include "platform/termination.h"
 
 #include <QMessageBox>
 
@@ -19,5 +20,9 @@ int main(int argc, char *argv[])
     useEmbeddedFont();
     MainWindow window;
     window.show();
+    // A later start brings this copy's window back, wherever it was hidden.
+    QObject::connect(&app, &QSingleApplication::anotherCopyStarted, &window, &MainWindow::bringBack);
+    // A logout, a kill or Ctrl-C ends the program as "退出" does, saving first.
+    platform::onTerminationRequest(&window, [&window] { window.saveAndQuit(); });
     return app.exec();
 }

@@ -1,15 +1,18 @@
 #include "app/qsingleapplication.h"
 
-#include "platform/localendpoint.h"
+#include "platform/instance.h"
 
 #include <QDebug>
-#include <QFile>
+#include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QTextStream>
+#include <QThread>
+#include <QTimer>
 
 namespace {
-constexpr int probeTimeoutMs = 500;
+constexpr int connectTimeoutMs = 3000;
 constexpr int handOverWriteTimeoutMs = 30000;
 constexpr int handOverReadTimeoutMs = 1000;
 } // namespace
@@ -22,19 +25,33 @@ QSingleApplication::QSingleApplication(int &argc, char **argv) : QApplication(ar
     setOrganizationName(QStringLiteral("Orvelisk"));
     setOrganizationDomain(QString());
 
+    // Whoever holds the lock is the one copy: copies started together cannot both miss each other,
+    // and an endpoint left by a copy that died is known to be stale. A lock that cannot be taken for
+    // another reason (an unwritable folder) leaves the program running without the guard.
     const QString instanceName = organizationName() + applicationName();
-    if (handOverToRunningCopy(instanceName))
-        running = true;
+    lock = std::make_unique<QLockFile>(platform::instanceLockFile(instanceName));
+    lock->setStaleLockTime(0); // stale only when its owner is gone, however long it has been held
+    running = !lock->tryLock(0) && lock->error() == QLockFile::LockFailedError;
+    if (running)
+        handOverToRunningCopy(platform::instanceServerName(instanceName));
     else
-        listen(instanceName);
+        listen(platform::instanceServerName(instanceName));
 }
 
-bool QSingleApplication::handOverToRunningCopy(const QString &instanceName)
+QSingleApplication::~QSingleApplication() = default;
+
+void QSingleApplication::handOverToRunningCopy(const QString &serverName)
 {
+    // The first copy may have taken the lock a moment ago and not listen yet.
     QLocalSocket socket;
-    socket.connectToServer(instanceName, QIODevice::ReadWrite);
-    if (!socket.waitForConnected(probeTimeoutMs))
-        return false;
+    const QDeadlineTimer deadline(connectTimeoutMs);
+    socket.connectToServer(serverName, QIODevice::ReadWrite);
+    while (!socket.waitForConnected(100) && !deadline.hasExpired()) {
+        QThread::msleep(50);
+        socket.connectToServer(serverName, QIODevice::ReadWrite);
+    }
+    if (socket.state() != QLocalSocket::ConnectedState)
+        return;
 
     const QStringList args = arguments();
     const QString text = args.size() >= 2 ? args.last() : QString();
@@ -46,36 +63,39 @@ bool QSingleApplication::handOverToRunningCopy(const QString &instanceName)
     qDebug() << "Have already connected to server.";
     socket.waitForBytesWritten(handOverWriteTimeoutMs);
     socket.close();
-    return true;
 }
 
-void QSingleApplication::listen(const QString &instanceName)
+void QSingleApplication::listen(const QString &serverName)
 {
     localServer = new QLocalServer(this);
     // Only this user may hand over texts or find us running.
     localServer->setSocketOptions(QLocalServer::UserAccessOption);
     connect(localServer, SIGNAL(newConnection()), this, SLOT(newLocalConnection()));
-    if (localServer->listen(instanceName))
-        return;
-    if (localServer->serverError() != QAbstractSocket::AddressInUseError)
-        return;
-    // A copy that died left its endpoint behind; nobody answered it, so it is stale.
-    const QString endpoint = platform::localEndpointFile(instanceName);
-    if (!endpoint.isEmpty() && QFile::exists(endpoint)) {
-        QFile::remove(endpoint);
-        localServer->listen(instanceName);
+    // This copy holds the lock, so an endpoint already there was left by one that died.
+    QLocalServer::removeServer(serverName);
+    localServer->listen(serverName);
+}
+
+// The text is read once the other copy has closed the connection, or after a second, without
+// holding up the window meanwhile: a peer that connects and sends nothing costs nothing.
+void QSingleApplication::newLocalConnection()
+{
+    while (QLocalSocket *socket = localServer->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] { readHandOver(socket, true); });
+        QTimer::singleShot(handOverReadTimeoutMs, socket, [this, socket] { readHandOver(socket, false); });
     }
 }
 
-void QSingleApplication::newLocalConnection()
+void QSingleApplication::readHandOver(QLocalSocket *socket, bool handedOver)
 {
-    QLocalSocket *socket = localServer->nextPendingConnection();
-    if (!socket)
+    if (socket->property("read").toBool())
         return;
-    socket->waitForReadyRead(handOverReadTimeoutMs);
+    socket->setProperty("read", true);
     QTextStream stream(socket);
     QString word;
     stream >> word;
     qDebug().noquote() << QStringLiteral("The value is: %1").arg(word);
-    delete socket;
+    socket->deleteLater();
+    if (handedOver)
+        emit anotherCopyStarted();
 }

@@ -2,25 +2,36 @@
 
 #include <QApplication>
 
-class QLocalServer;
+#include <memory>
 
-// The application object with the single-instance guard: the first copy listens on a
-// local endpoint named after the application, a later copy hands over its last argument.
+class QLocalServer;
+class QLocalSocket;
+class QLockFile;
+
+// The application object with the single-instance guard: the copy that holds the user's lock is the
+// first and listens on a local endpoint of the user's own; a later copy hands its last argument over.
 class QSingleApplication : public QApplication
 {
     Q_OBJECT
 public:
     QSingleApplication(int &argc, char **argv);
+    ~QSingleApplication() override;
 
     bool isRunning() const { return running; }
+
+signals:
+    // Another copy was started and has handed its text over.
+    void anotherCopyStarted();
 
 private slots:
     void newLocalConnection();
 
 private:
-    bool handOverToRunningCopy(const QString &instanceName);
-    void listen(const QString &instanceName);
+    void handOverToRunningCopy(const QString &serverName);
+    void listen(const QString &serverName);
+    void readHandOver(QLocalSocket *socket, bool handedOver);
 
     bool running = false;
     QLocalServer *localServer = nullptr;
+    std::unique_ptr<QLockFile> lock;
 };
