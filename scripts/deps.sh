@@ -8,8 +8,8 @@ sudo_cmd=()
 
 packages=(cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5network5 libqt5gui5)
 if [ "${1:-}" = test ]; then
-    # chronyd's own libraries, for the copy unpacked below; Xvfb for the benchmarks.
-    packages+=(faketime clang libclang-rt-14-dev util-linux iproute2 xvfb
+    # chronyd's own libraries, for the copy unpacked below; an X server with a notification area.
+    packages+=(faketime clang libclang-rt-14-dev util-linux iproute2 xvfb trayer xdotool
                libedit2 libgnutls30 libnettle8 libseccomp2 libcap2)
 fi
 

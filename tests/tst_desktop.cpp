@@ -4,6 +4,7 @@
 #include "helpers/support.h"
 #include "platform/autostart.h"
 
+#include <QDesktopServices>
 #include <QRawFont>
 
 class TestDesktop : public QObject
@@ -30,7 +31,6 @@ private slots:
         for (const char *way : {"pushButton_quit", "action_exit", "tray", "close"}) {
             TestWindow t;
             t.ui()->checkBox_pallet->setChecked(true);
-            emit t.trayIcon()->activated(QSystemTrayIcon::MiddleClick);
             QVERIFY(t.trayIcon()->isVisible() && !t.w.isVisible());
             emit t.trayIcon()->activated(QSystemTrayIcon::Trigger);
             QVERIFY(t.w.isVisible());
@@ -61,6 +61,27 @@ private slots:
         QVERIFY(entry().contains("Exec=\"" + QCoreApplication::applicationFilePath() + "\"\nTerminal=false\nHidden=false\n"));
         t.ui()->checkBox_startrun->setChecked(false);
         QVERIFY(entry().contains("\nHidden=true\n") && !entry().contains(QCoreApplication::applicationFilePath()));
+        // Where the entry cannot be written, the user is told and the box goes back.
+        QVERIFY(QDir(t.dir.filePath("autostart")).removeRecursively() && writeAll(t.dir.filePath("autostart"), "not a folder"));
+        ModalBoxes boxes;
+        t.ui()->checkBox_startrun->setChecked(true);
+        QVERIFY(boxes.seen == QStringList{"错误|开机运行设置失败！"} && !t.ui()->checkBox_startrun->isChecked());
+    }
+
+    // The manual is found beside the program or in the working folder and opened by its absolute
+    // address; when there is none, the user is told. The About box shows.
+    void manualAndAbout()
+    {
+        QDesktopServices::setUrlHandler("file", this, "open");
+        TestWindow t;
+        QDir::setCurrent(t.dir.path());
+        ModalBoxes boxes;
+        t.ui()->action_manual->trigger();
+        QVERIFY(writeAll(t.dir.filePath("manual.pdf"), "%PDF-1.4"));
+        t.ui()->action_manual->trigger();
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(QFileInfo(t.dir.filePath("manual.pdf")).canonicalFilePath())});
+        t.ui()->action_about->trigger();
+        QVERIFY(boxes.seen.size() == 2 && boxes.seen[0] == "|找不到操作手册manual.pdf！" && boxes.seen[1].startsWith("关于|"));
     }
 
     // A character missing from the embedded font shows as a box where no Chinese font is installed.
@@ -78,6 +99,12 @@ private slots:
                         missing += QString::fromUcs4(&code, 1);
         QVERIFY2(seen > 50 && missing.isEmpty(), qPrintable("not in the font (run scripts/make-resources.sh): " + missing));
     }
+
+public slots:
+    void open(const QUrl &url) { opened << url; }
+
+private:
+    QList<QUrl> opened;
 };
 
 QTEST_MAIN(TestDesktop)

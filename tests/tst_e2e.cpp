@@ -3,18 +3,23 @@
 // refused the right to set the clock. The test build records the times it would set in a file.
 #include "helpers/support.h"
 
+#include <QLocalServer>
+#include <QLocalSocket>
+
 static void stop(QProcess &process)
 {
     process.kill();
     process.waitForFinished();
 }
 
-// Starts a copy of a build of the program beside an ntp.ini of its own, with its own temporary
-// folder and so its own single-instance endpoint; its message boxes are logged and closed.
+// Starts a copy of a build of the program beside an ntp.ini of its own (unless one is there), with its
+// own temporary folder; its message boxes are logged and closed. The user's runtime folder, where the
+// single-instance guard lives, is the test's.
 static void start(QProcess &process, const QTemporaryDir &dir, const QStringList &arguments = {}, const QStringList &wrapper = {})
 {
-    writeAll(dir.filePath("ntp.ini"), iniText({"127.0.0.1 100 1000 0"}));
-    QFile::copy(wrapper.isEmpty() ? CHRONVALE_TESTBUILD : CHRONVALE_PROGRAM, dir.filePath("chronvale"));
+    if (!QFile::exists(dir.filePath("ntp.ini")))
+        writeAll(dir.filePath("ntp.ini"), iniText({"127.0.0.1 100 1000 0"}));
+    QFile::copy(wrapper.startsWith("setpriv") ? CHRONVALE_PROGRAM : CHRONVALE_TESTBUILD, dir.filePath("chronvale"));
     process.start("env", QStringList{"TMPDIR=" + dir.path(), "CHRONVALE_AUTOCLOSE_BOXES=1", "CHRONVALE_RECORD_CLOCK=" + dir.filePath("clock.log")}
                              + wrapper + QStringList{dir.filePath("chronvale")} + arguments);
 }
@@ -44,26 +49,92 @@ private slots:
     }
     void cleanupTestCase() { stop(chronyd); }
 
-    // Its first copy sets the clock to the server's time; a later start hands its last argument over,
-    // shows its notice and leaves with 0.
+    // Its first copy sets the clock to the server's time. A later start hands its last argument over,
+    // shows its notice and leaves with 0; a socket of another user's at the old shared place, or peers
+    // that connect and send nothing, change nothing. SIGTERM saves and ends it as "退出" does.
     void clockSetToTheServersTimeAndASecondCopyGivesWay()
     {
         QTemporaryDir folder;
         QProcess first, second;
+        QLocalServer squatter;
+        QVERIFY(squatter.listen(folder.filePath("OrveliskSChronvaleS")));
         start(first, folder);
-        const QString log = folder.filePath("clock.log");
+        const QString log = folder.filePath("clock.log"), endpoint = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/OrveliskSChronvaleS";
         QVERIFY(QTest::qWaitFor([&] { return QFileInfo(log).size() > 0; }, 15000));
         const QDateTime asked = QDateTime::fromString(QString::fromLatin1(readAll(log).split('\n')[0]), Qt::ISODateWithMs);
         const qint64 error = asked.toMSecsSinceEpoch() - QFileInfo(log).lastModified().toMSecsSinceEpoch() - 37000;
         QVERIFY2(qAbs(error) <= 50, qPrintable(QString::number(error)));
+        QLocalSocket silent[5];
+        for (QLocalSocket &peer : silent) {
+            peer.connectToServer(endpoint);
+            QVERIFY(peer.waitForConnected(1000));
+        }
         start(second, folder, {"a", "b"});
         QVERIFY(second.waitForFinished(15000) && second.exitCode() == 0);
         QVERIFY(second.readAllStandardError().contains("BOX||本程序已打开，如果窗口隐藏状态，双击托盘本软件图标可恢复窗口！"));
         QByteArray handedOver;
-        QVERIFY(QTest::qWaitFor([&] { return (handedOver += first.readAllStandardError()).contains("The value is: b\n"); }, 5000));
-        QCOMPARE(first.state(), QProcess::Running);
-        QCOMPARE(QFile::permissions(folder.filePath("OrveliskSChronvaleS")) & 0x77, QFile::Permissions()); // none for group or others
+        QVERIFY(QTest::qWaitFor([&] { return (handedOver += first.readAllStandardError()).contains("The value is: b\n"); }, 1500));
+        QVERIFY(first.state() == QProcess::Running && !squatter.hasPendingConnections());
+        QCOMPARE(QFile::permissions(endpoint) & 0x77, QFile::Permissions()); // none for group or others
+        first.terminate();
+        QVERIFY(first.waitForFinished(5000) && first.exitCode() == 0 && !QFile::exists(endpoint));
+        QVERIFY(readAll(folder.filePath("ntp.ini")).contains("startrun=false")); // saved on the way out
+    }
+
+    // Ten copies started together, twenty times over: one stays, the others give way with 0.
+    void oneCopyAtATime()
+    {
+        QTemporaryDir folder;
+        for (int round = 0; round < 20; ++round) {
+            QProcess copies[10];
+            for (QProcess &copy : copies)
+                start(copy, folder);
+            const auto ended = [&] { return std::count_if(std::begin(copies), std::end(copies), [](QProcess &c) { return c.state() == QProcess::NotRunning; }); };
+            QVERIFY(QTest::qWaitFor([&] { return ended() == 9; }, 30000));
+            QTest::qWait(200);
+            QCOMPARE(ended(), 9);
+            for (QProcess &copy : copies) {
+                QVERIFY(copy.state() == QProcess::Running || copy.exitCode() == 0);
+                stop(copy);
+            }
+        }
+    }
+
+    // On a real X server with a notification area: hidden in it, the window comes back at a second
+    // start, and when the notification area goes away.
+    void hiddenWindowIsNeverLost()
+    {
+        QProcess xvfb, tray, first, second;
+        xvfb.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp"});
+        QVERIFY(xvfb.waitForReadyRead(10000));
+        const QString display = "DISPLAY=:" + xvfb.readAllStandardOutput().trimmed();
+        tray.start("env", {display, "trayer", "--edge", "top", "--align", "right", "--widthtype", "request"});
+        const auto x = [&](const QStringList &command) { // what xdotool prints
+            QProcess xdotool;
+            xdotool.start("env", QStringList{display, "xdotool"} + command);
+            return xdotool.waitForFinished(5000) ? xdotool.readAllStandardOutput() : QByteArray();
+        };
+        QVERIFY(QTest::qWaitFor([&] { return !x({"search", "--classname", "trayer"}).isEmpty(); }, 10000));
+        QTemporaryDir folder;
+        QVERIFY(writeAll(folder.filePath("ntp.ini"), iniText().replace("[mainWindow]\n", "[mainWindow]\ntrayicon=true\n")));
+        start(first, folder, {}, {display, "QT_QPA_PLATFORM=xcb"});
+        const auto shown = [&] { // the main window, not its icon in the notification area
+            return x({"search", "--all", "--onlyvisible", "--pid", QString::number(first.processId()), "--classname", "", "getwindowgeometry", "%@"}).contains("583x370");
+        };
+        const auto hideInTray = [&] { // "确定" hides the window while its icon is in the notification area
+            if (!QTest::qWaitFor(shown, 10000))
+                return false;
+            QTest::qWait(500);
+            x({"mousemove", "78", "257", "click", "1"});
+            return QTest::qWaitFor([&] { return !shown(); }, 5000);
+        };
+        QVERIFY(hideInTray());
+        start(second, folder, {}, {display, "QT_QPA_PLATFORM=xcb"});
+        QVERIFY(QTest::qWaitFor(shown, 5000) && hideInTray());
+        stop(tray);
+        QVERIFY(QTest::qWaitFor(shown, 5000));
         stop(first);
+        stop(xvfb);
     }
 
     // The program itself, without the right to set the clock, says so.

@@ -2,6 +2,7 @@
 // fake server on loopback: the offset it measures and every answer it must refuse.
 #include "helpers/support.h"
 #include "pendingrequests.h"
+#include "serverholds.h"
 
 using ntppacket::Timestamp;
 
@@ -79,6 +80,29 @@ private slots:
         QVERIFY(pending.find(7, QHostAddress("::ffff:127.0.0.1"), 123, {}) && !pending.find(8, QHostAddress("127.0.0.1"), 123, {}));
         QVERIFY(!pending.find(7, QHostAddress("127.0.0.1"), 124, {}) && !pending.find(7, QHostAddress("127.0.0.2"), 123, {}));
         QVERIFY(!pending.find(7, QHostAddress("127.0.0.1"), 123, PendingRequests::Clock::time_point(std::chrono::seconds(30))));
+    }
+
+    // A server that says RATE is not asked for 64 s, then twice as long each time it says so again;
+    // one that says DENY not at all any more.
+    void kissOfDeathHoldsRequestsBack()
+    {
+        using namespace std::chrono_literals;
+        ServerHolds holds;
+        const QHostAddress host("127.0.0.1");
+        const ServerHolds::Clock::time_point start{};
+        holds.kissed(host, 123, "RATE", start);
+        QVERIFY(holds.heldBy(host, 123, start + 63s) == "RATE" && holds.heldBy(host, 123, start + 64s).isEmpty() && holds.heldBy(host, 124, start).isEmpty());
+        holds.kissed(host, 123, "RATE", start + 64s);
+        QVERIFY(holds.heldBy(host, 123, start + 191s) == "RATE" && holds.heldBy(host, 123, start + 192s).isEmpty());
+        holds.kissed(host, 123, "DENY", start + 192s);
+        QCOMPARE(holds.heldBy(host, 123, start + 1000h), QByteArray("DENY"));
+        FakeNtpServer server;
+        server.tamper = [](QByteArray &packet) { packet.replace(12, 4, "RATE")[1] = 0; };
+        NtpClient client;
+        QSignalSpy refused(&client, &NtpClient::refused);
+        QVERIFY(client.sendRequest(4, QHostAddress::LocalHost, server.socket.localPort()) && refused.wait(2000));
+        QVERIFY(refused[0][2] == "RATE" && client.refusal(QHostAddress::LocalHost, server.socket.localPort()) == "RATE");
+        QVERIFY(!client.sendRequest(4, QHostAddress::LocalHost, server.socket.localPort()));
     }
 };
 

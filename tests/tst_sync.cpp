@@ -23,7 +23,8 @@ private slots:
             {{"127.0.0.1 5000000 60 0"}, 777600000, false, true, done.arg(777600000), false, "127.0.0.1 5000000 60 0"}, // no 32-bit wrap
             {{"127.0.0.2 30 60 0", "127.0.0.1 1 60 3"}, -400, false, true, done.arg(-400), false, "127.0.0.1 1 60 1"}, // synchronised again
             {{"127.0.0.2 30 60 0", "127.0.0.1 1 60 1"}, 1500, false, false, beyond, true, "127.0.0.1 1 60 3"},
-            {{"127.0.0.1 1 60 0"}, -3, true, true, "同步时间失败，无法设置系统时间！时延12ms 偏差-3ms", true, "127.0.0.1 1 60 0"}};
+            {{"127.0.0.1 1 60 0"}, -3, true, true, "同步时间失败！时延12ms 偏差-3ms", true, "127.0.0.1 1 60 0"},
+            {{"127.0.0.1 1 60 3"}, -3, true, true, "同步时间失败！时延12ms 偏差-3ms", true, "127.0.0.1 1 60 3"}}; // not set: still stopped
         for (const auto &row : rows) {
             TestWindow t(iniText(row.entries, row.entries.size() - 1));
             clockRequests.clear();
@@ -32,6 +33,7 @@ private slots:
             t.replyReceived(NtpReply(row.offset, 12, dispose));
             QCOMPARE(clockRequests, row.set ? QList<QDateTime>{disposeUtc} : QList<QDateTime>{});
             QCOMPARE(t.ui()->label_syncinfo->text(), row.line);
+            QCOMPARE(t.ui()->label_syncinfo->toolTip(), row.refused ? "无法设置系统时间：Operation not permitted" : "");
             QVERIFY(t.notSynced() == row.notSynced && t.syncTimer()->isActive() == (row.line != beyond));
             QCOMPARE(entriesOf(t.ui()->comboBox_iplist), row.entries.mid(0, row.entries.size() - 1) + QStringList{row.after});
         }
@@ -41,7 +43,6 @@ private slots:
     void requests()
     {
         FakeNtpServer server(123);
-        server.silent = true;
         // The ticks of the sync timer that send, tick 0 being the start.
         for (auto [period, sending] : {std::pair{"2", QList<int>{0, 3, 5, 7}}, {"0", {0, 1, 2, 3, 4, 5, 6, 7}}}) {
             TestWindow t(iniText({QString("127.0.0.1 100 %1 0").arg(period)}));
@@ -64,10 +65,20 @@ private slots:
         server.serve();
         QCOMPARE(boxes.seen, QStringList{"|没有可用的服务器！"});
         QVERIFY(server.requests.isEmpty());
+        const QString lookupFailed = "无法访问服务器域名，请检查域名是否有效后重试！";
+        QTRY_VERIFY(named.ui()->label_syncinfo->text() == lookupFailed && named.syncTimer()->isActive()); // the start's cycle runs on
         named.notSynced() = 0;
         named.DoSync();
-        QCOMPARE(named.ui()->label_syncinfo->text(), QStringLiteral("无法访问服务器域名，请检查域名是否有效后重试！"));
-        QVERIFY(named.notSynced() == 1 && !named.syncTimer()->isActive());
+        QTRY_VERIFY(named.notSynced() == 1 && !named.syncTimer()->isActive()); // a periodic request's ends
+        // A server that says RATE: the sync line tells, and no request goes to it for now.
+        server.tamper = [](QByteArray &packet) { packet.replace(12, 4, "RATE")[1] = 0; };
+        TestWindow kissed;
+        QTRY_COMPARE(kissed.ui()->label_syncinfo->text(), QStringLiteral("服务器拒绝同步：RATE"));
+        kissed.ui()->pushButton_sync->click();
+        server.serve();
+        QVERIFY(server.requests.size() == 1 && kissed.ui()->label_syncinfo->text() == "服务器拒绝同步：RATE");
+        server.requests.clear();
+        server.tamper = nullptr;
         const qint64 started = QDateTime::currentMSecsSinceEpoch(); // asked at the start and again 6 s later
         TestWindow again;
         QVERIFY(QTest::qWaitFor([&] { return server.requests.size() == 2; }, 8000));

@@ -7,6 +7,8 @@
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
+#include <sys/mount.h>
+
 class TestUdpout : public QObject
 {
     Q_OBJECT
@@ -46,19 +48,25 @@ private slots:
         }
     }
 
-    // To the limited broadcast address, inside the test's own network namespace where lo is all there is.
+    // To the limited broadcast address, inside the test's own network namespace where lo is all there
+    // is; on, second after second, while a host name is looked up from a resolver that never answers.
     void eachSecondAsItBegins()
     {
         QCOMPARE(QProcess::execute("ip", {"route", "replace", "255.255.255.255/32", "dev", "lo"}), 0);
-        QUdpSocket display;
-        QVERIFY(display.bind(QHostAddress::AnyIPv4));
-        TestWindow t;
+        QUdpSocket display, resolver;
+        QTemporaryDir dir;
+        QVERIFY(display.bind(QHostAddress::AnyIPv4) && resolver.bind(QHostAddress::LocalHost, 53));
+        QVERIFY(writeAll(dir.filePath("resolv.conf"), "nameserver 127.0.0.1\noptions timeout:4 attempts:1\n"));
+        QVERIFY(::mount(QFile::encodeName(dir.filePath("resolv.conf")), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) == 0);
+        TestWindow t(iniText({"time.example 100 1000 0"}));
         t.ui()->lineEdit_objip->setText("255.255.255.255");
         t.ui()->lineEdit_objport->setText(QString::number(display.localPort()));
         QList<QPair<QDateTime, QByteArray>> received; // arrival, bytes
         connect(&display, &QUdpSocket::readyRead, this, [&] {
             received.append({QDateTime::currentDateTime(), display.receiveDatagram().data()});
             t.notSynced() = 0; // synchronised after the first datagram
+            if (received.size() == 1)
+                t.ui()->pushButton_sync->click();
         });
         const QDateTime started = QDateTime::currentDateTime();
         t.ui()->pushButton_out->click();
@@ -72,6 +80,11 @@ private slots:
         }
         QVERIFY2(early >= 2, "the datagrams go out long after their second begins");
         QCOMPARE(t.statusLabel()->text(), QStringLiteral("输出UDP监控 2次"));
+        // A datagram that cannot leave is not counted, and the status line says why until one leaves again.
+        t.ui()->lineEdit_objip->setText("192.0.2.1"); // no route to it in the test's own network
+        QTRY_VERIFY_WITH_TIMEOUT(t.statusLabel()->text().startsWith("输出UDP监控失败："), 2500);
+        t.ui()->lineEdit_objip->setText("255.255.255.255");
+        QTRY_COMPARE_WITH_TIMEOUT(t.statusLabel()->text(), QStringLiteral("输出UDP监控 3次"), 2500);
     }
 };
 
