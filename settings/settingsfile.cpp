@@ -124,5 +124,5 @@ void MainWindow::on_pushButton_ok_clicked()
         return;
     QMessageBox::information(this, tr("提示！"), tr("设置成功！"), QMessageBox::Ok, QMessageBox::NoButton);
     if (trayIconShown())
-        hide();
+        hideToTray();
 }
