@@ -1,6 +1,7 @@
 // The program as built and run: synchronised by a real chronyd on 127.0.0.1:123
 // whose clock runs 37 s ahead under libfaketime (-x: it never touches the clock), started twice, and
 // refused the right to set the clock. The test build records the times it would set in a file.
+#include "fixtures/chronyd.h"
 #include "helpers/support.h"
 
 #include <QLocalServer>
@@ -28,24 +29,10 @@ class TestE2e : public QObject
 {
     Q_OBJECT
 private slots:
-    // chronyd needs a moment after its start: asked until it answers, which is measured too.
     void initTestCase()
     {
-        const QString program = QStandardPaths::findExecutable("chronyd", {CHRONVALE_TOOLS_DIR, "/usr/sbin", "/sbin"});
-        QVERIFY2(!program.isEmpty() && QFile::exists(CHRONVALE_FAKETIME), "needs chrony and faketime");
-        QVERIFY(writeAll(dir.filePath("chrony.conf"), "port 123\nbindaddress 127.0.0.1\nallow 127.0.0.1\nlocal stratum 8\ncmdport 0\nbindcmdaddress /\npidfile " + dir.filePath("pid").toUtf8()));
-        // libfaketime preloaded, not its wrapper, whose shared semaphore is named after a pid that
-        // repeats from one test's process namespace to the next. -u root: no user to drop to here.
-        chronyd.setProcessChannelMode(QProcess::MergedChannels);
-        chronyd.start("env", {"LD_PRELOAD=" CHRONVALE_FAKETIME, "FAKETIME=+37s", program, "-f", dir.filePath("chrony.conf"), "-x", "-d", "-u", "root"});
-        NtpClient client;
-        QSignalSpy replies(&client, &NtpClient::replyReceived);
-        QTimer ask;
-        connect(&ask, &QTimer::timeout, [&] { client.sendRequest(4, QHostAddress::LocalHost, 123); });
-        ask.start(200);
-        QVERIFY2(QTest::qWaitFor([&] { return !replies.isEmpty(); }, 15000), chronyd.readAll().constData());
-        const qint64 offset = replies[0][2].value<NtpReply>().localClockOffset();
-        QVERIFY2(qAbs(offset - 37000) <= 20, qPrintable(QString::number(offset)));
+        const std::optional<qint64> offset = startChronyd(chronyd, dir, "+37s");
+        QVERIFY2(offset && qAbs(*offset - 37000) <= 20, chronyd.readAll().constData());
     }
     void cleanupTestCase() { stop(chronyd); }
 
@@ -61,9 +48,8 @@ private slots:
         start(first, folder);
         const QString log = folder.filePath("clock.log"), endpoint = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/OrveliskSChronvaleS";
         QVERIFY(QTest::qWaitFor([&] { return QFileInfo(log).size() > 0; }, 15000));
-        const QDateTime asked = QDateTime::fromString(QString::fromLatin1(readAll(log).split('\n')[0]), Qt::ISODateWithMs);
-        const qint64 error = asked.toMSecsSinceEpoch() - QFileInfo(log).lastModified().toMSecsSinceEpoch() - 37000;
-        QVERIFY2(qAbs(error) <= 50, qPrintable(QString::number(error)));
+        const qint64 errorUs = clockSetErrorsUs(log, 37000).value(0, -1);
+        QVERIFY2(qAbs(errorUs) <= 50000, qPrintable(QString::number(errorUs)));
         QLocalSocket silent[5];
         for (QLocalSocket &peer : silent) {
             peer.connectToServer(endpoint);

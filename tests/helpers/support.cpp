@@ -65,3 +65,15 @@ QStringList entriesOf(const QComboBox *list)
                                                        ? QString() : " <shown as " + list->itemText(i) + ">");
     return entries;
 }
+
+QList<qint64> clockSetErrorsUs(const QString &recordPath, qint64 aheadMs)
+{
+    QList<qint64> errors;
+    for (const QByteArray &line : readAll(recordPath).split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() == 2)
+            errors.append(QDateTime::fromString(QString::fromLatin1(fields[0]), Qt::ISODateWithMs).toMSecsSinceEpoch() * 1000
+                          - fields[1].toLongLong() - aheadMs * 1000);
+    }
+    return errors;
+}

@@ -1,0 +1,94 @@
+// How close to the server's time the program sets the clock. A real chronyd on 127.0.0.1:123 runs
+// 37 s ahead under libfaketime; the recording clock notes each time asked for and when it was asked,
+// and the set error is the time asked for minus (that moment + 37 s).
+// 1. Start-up: the test build of the program, a copy beside a loopback-only ntp.ini, started N times
+//    under Xvfb: the first time each start asks for, the one whose reply waits while the window shows.
+// 2. Busy: in this process, N syncs on "立即同步时间" while the GUI thread stalls for 50 ms right after
+//    each request, so that the reply waits in the socket.
+// Everything runs inside tests/netns-run.sh (loopback only). Prints figures, asserts nothing.
+// Usage: bench_sync_accuracy [syncs per measurement, default 20]
+#include "benchsupport.h"
+#include "fixtures/chronyd.h"
+
+#include <QApplication>
+#include <QThread>
+
+#include <algorithm>
+
+namespace {
+
+constexpr qint64 kAheadMs = 37000;
+
+void report(const char *what, QList<qint64> errorsUs)
+{
+    if (errorsUs.isEmpty()) {
+        std::printf("%s: no sync\n", what);
+        return;
+    }
+    std::sort(errorsUs.begin(), errorsUs.end(), [](qint64 a, qint64 b) { return std::abs(a) < std::abs(b); });
+    const auto ms = [](qint64 us) { return double(us) / 1000.0; };
+    std::printf("%s: %d syncs, set error |median| %.3f ms, worst %+.3f ms; all:", what, int(errorsUs.size()),
+                ms(std::abs(errorsUs[errorsUs.size() / 2])), ms(errorsUs.last()));
+    for (qint64 error : errorsUs)
+        std::printf(" %+.1f", ms(error));
+    std::printf("\n");
+}
+
+QList<qint64> startUpErrors(int starts)
+{
+    QProcess xvfb;
+    const QString display = startXvfb(xvfb);
+    QList<qint64> errors;
+    for (int i = 0; i < starts && !display.isEmpty(); ++i) {
+        QTemporaryDir folder;
+        writeAll(folder.filePath("ntp.ini"), iniText({"127.0.0.1 100000 1000 0"}));
+        QFile::copy(CHRONVALE_TESTBUILD, folder.filePath("chronvale"));
+        const QString record = folder.filePath("clock.log");
+        QProcess program;
+        program.start("env", {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "TMPDIR=" + folder.path(), "CHRONVALE_AUTOCLOSE_BOXES=1",
+                              "CHRONVALE_RECORD_CLOCK=" + record, folder.filePath("chronvale")});
+        (void)QTest::qWaitFor([&] { return !clockSetErrorsUs(record, kAheadMs).isEmpty(); }, 10000);
+        errors += clockSetErrorsUs(record, kAheadMs).mid(0, 1);
+        stopProcess(program);
+    }
+    stopProcess(xvfb);
+    return errors;
+}
+
+QList<qint64> busyErrors(int syncs)
+{
+    TestWindow window(iniText({"127.0.0.1 100000 1000 0"}));
+    serveEventsFor(6500); // past the second sync of the start
+    const int before = clockRequests.size();
+    for (int i = 0; i < syncs; ++i) {
+        const int count = clockRequests.size();
+        QMetaObject::invokeMethod(&window.w, "syncStart");
+        QThread::msleep(50);
+        (void)QTest::qWaitFor([&] { return clockRequests.size() > count; }, 5000);
+        serveEventsFor(100);
+    }
+    QList<qint64> errors;
+    for (int i = before; i < clockRequests.size(); ++i)
+        errors.append(clockRequests[i].toMSecsSinceEpoch() * 1000 - clockRequestTimesUs[i] - kAheadMs * 1000);
+    return errors;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    runInsideLoopbackNamespace(argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int syncs = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
+    QTemporaryDir dir;
+    QProcess chronyd;
+    if (!startChronyd(chronyd, dir, "+37s")) {
+        std::printf("chronyd did not answer: %s\n", chronyd.readAll().constData());
+        return 1;
+    }
+    report("start-up under Xvfb", startUpErrors(syncs));
+    report("busy, 50 ms stall after each request", busyErrors(syncs));
+    stopProcess(chronyd);
+    return 0;
+}
