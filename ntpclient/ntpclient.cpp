@@ -2,6 +2,7 @@
 
 #include "ntppacket.h"
 #include "pendingrequests.h"
+#include "platform/arrivaltime.h"
 #include "serverholds.h"
 
 #include <QDebug>
@@ -23,23 +24,13 @@ ntppacket::Timestamp freshKey()
     return key;
 }
 
-// The server's clock at the moment the reply was taken in, as UTC+8 fields.
-QDateTime serverTimeAt(std::chrono::system_clock::time_point received, std::int64_t offsetNs)
+// The server's clock at the given moment, to the nearest millisecond, as UTC+8 fields.
+QDateTime serverTimeAt(std::chrono::system_clock::time_point moment, std::int64_t offsetNs)
 {
     using namespace std::chrono;
-    const auto serverTime = received + duration_cast<system_clock::duration>(nanoseconds(offsetNs));
-    const auto ms = floor<milliseconds>(serverTime.time_since_epoch()).count();
+    const auto serverTime = moment + duration_cast<system_clock::duration>(nanoseconds(offsetNs));
+    const auto ms = round<milliseconds>(serverTime.time_since_epoch()).count();
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, kSecondsAheadOfUtc);
-}
-
-NtpReply measuredReply(const PendingRequests::Request &request, const ntppacket::ReplyFields &reply,
-                       std::chrono::system_clock::time_point receivedAt)
-{
-    const ntppacket::Measurement m =
-        ntppacket::measure(ntppacket::fromSystemTime(request.sentAt), reply.receive, reply.transmit,
-                           ntppacket::fromSystemTime(receivedAt));
-    return NtpReply(ntppacket::roundToMs(m.offsetNs), ntppacket::roundToMs(m.delayNs),
-                    serverTimeAt(receivedAt, m.offsetNs));
 }
 
 QString kissCode(const ntppacket::ReplyFields &reply)
@@ -55,7 +46,14 @@ struct NtpClient::Private
     {
         QHostAddress address;
         quint16 port = 0;
-        NtpReply reply;
+        ntppacket::Measurement measurement;
+
+        // The reply as handed over now: the server's time is the time it is at this moment.
+        NtpReply replyNow() const
+        {
+            return NtpReply(ntppacket::roundToMs(measurement.offsetNs), ntppacket::roundToMs(measurement.delayNs),
+                            serverTimeAt(std::chrono::system_clock::now(), measurement.offsetNs));
+        }
     };
 
     // The answer this datagram gives to an outstanding request, if it is one.
@@ -83,6 +81,7 @@ NtpClient::NtpClient(QObject *parent) : QObject(parent), d(std::make_unique<Priv
     // Any is dual-stack, so one socket reaches IPv4 and IPv6 servers alike.
     if (!d->socket.bind(QHostAddress(QHostAddress::Any)))
         d->socket.bind(QHostAddress(QHostAddress::AnyIPv4));
+    platform::stampArrivals(d->socket.socketDescriptor());
     connect(&d->socket, &QUdpSocket::readyRead, this, &NtpClient::readDatagrams);
 }
 
@@ -107,11 +106,14 @@ void NtpClient::readDatagrams()
 {
     while (d->socket.hasPendingDatagrams()) {
         const QNetworkDatagram datagram = d->socket.receiveDatagram();
-        const auto receivedAt = std::chrono::system_clock::now();
+        // When it arrived, not when this thread got round to it: a reply that waited in the socket
+        // would otherwise lose half its wait from the offset.
+        const auto receivedAt = platform::arrivalOfLastRead(d->socket.socketDescriptor())
+                                    .value_or(std::chrono::system_clock::now());
         if (!datagram.isValid())
             break;
         if (const std::optional<Private::Answer> answer = d->accept(datagram, receivedAt))
-            emit replyReceived(answer->address, answer->port, answer->reply);
+            emit replyReceived(answer->address, answer->port, answer->replyNow());
         if (const std::optional<Private::Refusal> refusal = std::exchange(d->refusal, std::nullopt))
             emit refused(refusal->address, refusal->port, refusal->code);
     }
@@ -150,5 +152,7 @@ std::optional<NtpClient::Private::Answer> NtpClient::Private::accept(
         return std::nullopt;
     pending.forget(request->key);
     holds.answered(request->address, request->port, ServerHolds::Clock::now());
-    return Answer{request->address, request->port, measuredReply(*request, *reply, receivedAt)};
+    return Answer{request->address, request->port,
+                  ntppacket::measure(ntppacket::fromSystemTime(request->sentAt), reply->receive, reply->transmit,
+                                     ntppacket::fromSystemTime(receivedAt))};
 }

@@ -15,7 +15,8 @@ public:
 
     qint64 localClockOffset() const { return m_offsetMs; }
     qint64 roundTripDelay() const { return m_delayMs; }
-    // The server's time when the reply was taken in, as wall-clock fields 8 hours ahead of UTC.
+    // The server's time when the reply was handed over, to the nearest millisecond, as wall-clock
+    // fields 8 hours ahead of UTC.
     QDateTime disposeTime() const { return m_disposeTime; }
 
 private:
