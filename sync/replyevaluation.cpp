@@ -14,6 +14,8 @@ void MainWindow::replyReceived(const QHostAddress &, unsigned short, const NtpRe
     if (serverHost.isEmpty())
         return; // the server was deleted while its answer was on the way
     replyArrived = true;
+    ++repliesSeen;
+    unansweredInRow = 0;
     const qint64 offset = reply.localClockOffset();
     if (replymath::beyondLimit(offset, syncLimit)) {
         stopSync();

@@ -12,6 +12,7 @@ void MainWindow::sendSyncRequest(bool atSyncStart)
 {
     if (serverHost.isEmpty())
         return; // no server selected: nothing goes out
+    awaitAnswer();
     if (inputpatterns::isAddress(serverHost)) {
         sendTo(dottedquad::toAddress(serverHost));
         return;
@@ -43,6 +44,17 @@ void MainWindow::sendTo(const QHostAddress &address)
 {
     if (!ntpClient->sendRequest(ntpVersion, address, ntpPort))
         serverRefused(address, ntpPort, ntpClient->refusal(address, ntpPort));
+}
+
+// "A," holds only while the server answers: after two requests in a row without a reply within
+// 5 s each, whether unanswered, refused or never sent, the time feed says "V," again.
+void MainWindow::awaitAnswer()
+{
+    constexpr int answerWaitMs = 5000;
+    QTimer::singleShot(answerWaitMs, this, [this, repliesBefore = repliesSeen] {
+        if (repliesSeen == repliesBefore && ++unansweredInRow >= 2)
+            notSynced = 1;
+    });
 }
 
 // The server sent a kiss-o'-death: the library holds further requests back, and the sync line says why.
