@@ -3,35 +3,16 @@
 #include "ntppacket.h"
 #include "pendingrequests.h"
 #include "platform/arrivaltime.h"
+#include "replyhandover.h"
 #include "serverholds.h"
 
 #include <QDebug>
 #include <QNetworkDatagram>
-#include <QRandomGenerator>
 #include <QUdpSocket>
 
 #include <utility>
 
 namespace {
-
-constexpr int kSecondsAheadOfUtc = 8 * 3600;
-
-ntppacket::Timestamp freshKey()
-{
-    ntppacket::Timestamp key = 0;
-    while (key == 0)
-        key = QRandomGenerator::system()->generate64();
-    return key;
-}
-
-// The server's clock at the given moment, to the nearest millisecond, as UTC+8 fields.
-QDateTime serverTimeAt(std::chrono::system_clock::time_point moment, std::int64_t offsetNs)
-{
-    using namespace std::chrono;
-    const auto serverTime = moment + duration_cast<system_clock::duration>(nanoseconds(offsetNs));
-    const auto ms = round<milliseconds>(serverTime.time_since_epoch()).count();
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, kSecondsAheadOfUtc);
-}
 
 QString kissCode(const ntppacket::ReplyFields &reply)
 {
@@ -47,13 +28,6 @@ struct NtpClient::Private
         QHostAddress address;
         quint16 port = 0;
         ntppacket::Measurement measurement;
-
-        // The reply as handed over now: the server's time is the time it is at this moment.
-        NtpReply replyNow() const
-        {
-            return NtpReply(ntppacket::roundToMs(measurement.offsetNs), ntppacket::roundToMs(measurement.delayNs),
-                            serverTimeAt(std::chrono::system_clock::now(), measurement.offsetNs));
-        }
     };
 
     // The answer this datagram gives to an outstanding request, if it is one.
@@ -113,7 +87,7 @@ void NtpClient::readDatagrams()
         if (!datagram.isValid())
             break;
         if (const std::optional<Private::Answer> answer = d->accept(datagram, receivedAt))
-            emit replyReceived(answer->address, answer->port, answer->replyNow());
+            emit replyReceived(answer->address, answer->port, replyHandedOverNow(answer->measurement));
         if (const std::optional<Private::Refusal> refusal = std::exchange(d->refusal, std::nullopt))
             emit refused(refusal->address, refusal->port, refusal->code);
     }

@@ -18,12 +18,12 @@ PendingRequests::PendingRequests(std::size_t capacity, Clock::duration lifetime)
 }
 
 void PendingRequests::add(ntppacket::Timestamp key, const QHostAddress &address, quint16 port,
-                          std::chrono::system_clock::time_point sentAt, Clock::time_point now)
+                          std::chrono::system_clock::time_point sentAt, Clock::time_point now, const QByteArray &context)
 {
     dropExpired(now);
     while (m_requests.size() >= m_capacity)
         m_requests.pop_front();
-    m_requests.push_back(Request{key, address, port, sentAt, now + m_lifetime});
+    m_requests.push_back(Request{key, address, port, sentAt, now + m_lifetime, context});
 }
 
 std::optional<PendingRequests::Request> PendingRequests::find(ntppacket::Timestamp key,

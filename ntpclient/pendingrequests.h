@@ -24,6 +24,7 @@ public:
         quint16 port = 0;
         std::chrono::system_clock::time_point sentAt;
         Clock::time_point expiresAt;
+        QByteArray context; // the sender's own note on the request
     };
 
     static constexpr std::size_t kDefaultCapacity = 64;
@@ -34,7 +35,7 @@ public:
 
     // Remembers a sent request; the oldest one is dropped when the table is full.
     void add(ntppacket::Timestamp key, const QHostAddress &address, quint16 port,
-             std::chrono::system_clock::time_point sentAt, Clock::time_point now);
+             std::chrono::system_clock::time_point sentAt, Clock::time_point now, const QByteArray &context = {});
 
     // The live request with this key, provided the datagram came from the
     // address and port that request was sent to.
