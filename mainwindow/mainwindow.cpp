@@ -22,6 +22,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ntpClient = new NtpClient();
     connect(ntpClient, &NtpClient::replyReceived, this, &MainWindow::replyReceived);
     connect(ntpClient, &NtpClient::refused, this, &MainWindow::serverRefused);
+    ntsClient = new NtsClient();
+    connect(ntsClient, &NtsClient::replyReceived, this, &MainWindow::replyReceived);
+    connect(ntsClient, &NtsClient::failed, this, &MainWindow::ntsFailed);
     // The session manager ends the session: what the window holds is saved first.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { saveSettings(); });
 
@@ -56,6 +59,7 @@ MainWindow::~MainWindow()
     delete statusTimer;
     delete outputTimer;
     delete ntpClient;
+    delete ntsClient;
 }
 
 void MainWindow::installValidators()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ntsclient.h"
+
 #include <QDateTime>
 #include <QHostAddress>
 #include <QMainWindow>
@@ -94,6 +96,7 @@ private:
     void hostLookedUp(const QHostInfo &info, bool atSyncStart);
     void sendTo(const QHostAddress &address);
     void awaitAnswer();
+    void ntsFailed(const QString &host, quint16 port, NtsClient::Failure failure, const QString &detail);
     // sync/replyevaluation.cpp
     void writeEntryState();
 
@@ -117,6 +120,8 @@ private:
     QTimer *outputTimer = nullptr;
     quint64 outputCount = 0;
     NtpClient *ntpClient = nullptr;
+    NtsClient *ntsClient = nullptr;
+    QString ntsTrustedCerts; // as ntp.ini has it; relative to its folder
     QUdpSocket *udpSocket = nullptr;
     QAction *restoreAction = nullptr;
     QAction *quitAction = nullptr;

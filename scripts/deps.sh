@@ -6,10 +6,10 @@ cd "$(dirname "$0")/.."
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
-packages=(cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5network5 libqt5gui5)
+packages=(cmake make g++ pkg-config libssl-dev qtbase5-dev qtbase5-dev-tools libqt5network5 libqt5gui5)
 if [ "${1:-}" = test ]; then
     # chronyd's own libraries, for the copy unpacked below; an X server with a notification area.
-    packages+=(faketime clang libclang-rt-14-dev util-linux iproute2 xvfb trayer xdotool
+    packages+=(openssl faketime clang libclang-rt-14-dev util-linux iproute2 xvfb trayer xdotool
                libedit2 libgnutls30 libnettle8 libseccomp2 libcap2)
 fi
 

@@ -2,6 +2,7 @@
 
 #include "mainwindow/inputpatterns.h"
 #include "servers/serverlist.h"
+#include "sync/ntsaddress.h"
 #include "sync/serverentry.h"
 #include "ui_editdialog.h"
 
@@ -85,7 +86,7 @@ bool EditDialog::fieldsPass()
         showError(tr("服务器地址不能为空"));
         return false;
     }
-    if (serverlist::hasWhiteSpace(server)) {
+    if (serverlist::hasWhiteSpace(server) || (NtsAddress::isNts(server) && !NtsAddress::parse(server))) {
         showError(tr("服务器地址格式不对"));
         return false;
     }

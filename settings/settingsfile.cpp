@@ -77,6 +77,8 @@ void MainWindow::loadSettings()
     ui->lineEdit_localport->setText(values.value(QStringLiteral("mainWindow/localPort")));
     ui->lineEdit_objip->setText(values.value(QStringLiteral("mainWindow/objIp")));
     ui->lineEdit_objport->setText(values.value(QStringLiteral("mainWindow/objPort")));
+    ntsTrustedCerts = values.value(QStringLiteral("nts/trustedCerts"));
+    ntsClient->setTrustedCertificates(ntsTrustedCerts.isEmpty() ? QString() : QFileInfo(path).dir().absoluteFilePath(ntsTrustedCerts));
 }
 
 // Keys the program does not write do not survive a save.
@@ -95,6 +97,8 @@ bool MainWindow::saveSettings()
     values.insert(QStringLiteral("mainWindow/localPort"), ui->lineEdit_localport->text());
     values.insert(QStringLiteral("mainWindow/objIp"), ui->lineEdit_objip->text());
     values.insert(QStringLiteral("mainWindow/objPort"), ui->lineEdit_objport->text());
+    if (!ntsTrustedCerts.isEmpty())
+        values.insert(QStringLiteral("nts/trustedCerts"), ntsTrustedCerts);
     if ((!settingsUnread || keepUnreadSettings(path)) && settingsstore::replace(path, inifile::format(values)))
         return true;
     QMessageBox::information(this, tr("错误"), tr("设置保存失败，请检查ntp.ini是否可写！"));

@@ -3,6 +3,7 @@
 #include "mainwindow/inputpatterns.h"
 #include "ntpclient.h"
 #include "sync/dottedquad.h"
+#include "sync/ntsaddress.h"
 #include "ui_mainwindow.h"
 
 #include <QHostInfo>
@@ -13,6 +14,14 @@ void MainWindow::sendSyncRequest(bool atSyncStart)
     if (serverHost.isEmpty())
         return; // no server selected: nothing goes out
     awaitAnswer();
+    if (NtsAddress::isNts(serverHost)) {
+        // Never as plain NTP: an NTS entry that cannot be read is a server that cannot be reached.
+        if (const std::optional<NtsAddress> nts = NtsAddress::parse(serverHost))
+            ntsClient->sendRequest(nts->host, nts->port);
+        else
+            ntsFailed(serverHost, 0, NtsClient::Failure::KeyExchange, tr("无法识别的NTS服务器地址"));
+        return;
+    }
     if (inputpatterns::isAddress(serverHost)) {
         sendTo(dottedquad::toAddress(serverHost));
         return;
@@ -61,4 +70,12 @@ void MainWindow::awaitAnswer()
 void MainWindow::serverRefused(const QHostAddress &, unsigned short, const QString &code)
 {
     ui->label_syncinfo->setText(tr("服务器拒绝同步：%1").arg(code));
+}
+
+// An NTS server that could not be asked or whose answer was not genuine; the detail is in the tooltip.
+void MainWindow::ntsFailed(const QString &, quint16, NtsClient::Failure failure, const QString &detail)
+{
+    const QString texts[] = {tr("NTS密钥交换失败！"), tr("NTS证书不受信任！"), tr("NTS应答未通过认证！")};
+    ui->label_syncinfo->setText(texts[int(failure)]);
+    ui->label_syncinfo->setToolTip(detail);
 }
