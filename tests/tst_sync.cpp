@@ -92,17 +92,20 @@ private slots:
         FakeNtpServer server(123);
         TestWindow t(iniText({"127.0.0.1 100 2 0"}));
         QTRY_COMPARE(t.notSynced(), 0);
-        server.tamper = [](QByteArray &packet) { packet.clear(); };
         QElapsedTimer clock;
-        clock.start();
         QList<qint64> askedAt;
         connect(&server.socket, &QUdpSocket::readyRead, this, [&] { askedAt.append(clock.elapsed()); });
-        QTRY_VERIFY_WITH_TIMEOUT(t.notSynced() == 1, 15000);
-        QVERIFY2(askedAt.size() >= 2 && qAbs(clock.elapsed() - askedAt[1] - 5000) < 700,
-                 qPrintable(QString::number(clock.elapsed() - askedAt.value(1))));
-        server.tamper = nullptr;
-        QMetaObject::invokeMethod(&t.w, "syncStart");
-        QTRY_COMPARE(t.notSynced(), 0);
+        for (int round = 0; round < 2; ++round) { // the second time, after a reply made it valid again
+            server.tamper = [](QByteArray &packet) { packet.clear(); };
+            askedAt.clear();
+            clock.start();
+            QTRY_VERIFY_WITH_TIMEOUT(t.notSynced() == 1, 15000);
+            QVERIFY2(askedAt.size() >= 2 && qAbs(clock.elapsed() - askedAt[1] - 5000) < 700,
+                     qPrintable(QString::number(clock.elapsed() - askedAt.value(1))));
+            server.tamper = nullptr;
+            QMetaObject::invokeMethod(&t.w, "syncStart");
+            QTRY_COMPARE(t.notSynced(), 0);
+        }
     }
 
     void watchdog()
