@@ -165,6 +165,13 @@ private slots:
         FakeNtpServer plain;
         plain.socket.close();
         QVERIFY(plain.socket.bind(QHostAddress("127.0.0.3"), 123));
+        {
+            NtsClient client; // nobody listening: the key exchange fails, no certificate is to blame
+            QSignalSpy failures(&client, &NtsClient::failed);
+            client.sendRequest("127.0.0.3", 4462);
+            QVERIFY(failures.isEmpty()); // in the background: the window goes on meanwhile
+            QVERIFY(failures.wait(5000) && failures[0][2].value<NtsClient::Failure>() == NtsClient::Failure::KeyExchange);
+        }
         for (const auto &row : rows) {
             QProcess server;
             server.start("openssl", {"s_server", "-accept", "4461", "-cert", cert(row.certificate), "-key",
