@@ -5,6 +5,7 @@
 #include "helpers/support.h"
 #include "ntsaead.h"
 #include "ntsclient.h"
+#include "ntsfields.h"
 
 #include <openssl/evp.h>
 
@@ -117,21 +118,27 @@ private slots:
         const ntsaead::Bytes nonce = bytes("00112233445566778899aabbccddeeff"), longer = bytes("000102030405060708090a0b0c0d0e0f1011");
         EVP_CIPHER *siv = EVP_CIPHER_fetch(nullptr, "AES-128-SIV", nullptr);
         EVP_CIPHER_CTX *context = EVP_CIPHER_CTX_new();
-        unsigned char out[64], tag[16];
+        unsigned char byOpenSsl[80]; // tag, then ciphertext
         int size = 0;
         QVERIFY(EVP_EncryptInit_ex(context, siv, nullptr, k.data(), nullptr) && EVP_EncryptUpdate(context, nullptr, &size, ad.data(), int(ad.size()))
                 && EVP_EncryptUpdate(context, nullptr, &size, nonce.data(), int(nonce.size()))
-                && EVP_EncryptUpdate(context, out, &size, longer.data(), int(longer.size()))
-                && EVP_CIPHER_CTX_ctrl(context, EVP_CTRL_AEAD_GET_TAG, 16, tag));
+                && EVP_EncryptUpdate(context, byOpenSsl + 16, &size, longer.data(), int(longer.size()))
+                && EVP_CIPHER_CTX_ctrl(context, EVP_CTRL_AEAD_GET_TAG, 16, byOpenSsl));
         EVP_CIPHER_CTX_free(context);
         EVP_CIPHER_free(siv);
-        ntsaead::Bytes expected(tag, tag + 16);
-        expected.insert(expected.end(), out, out + size);
-        QCOMPARE(ntsaead::seal(k, {ad, nonce}, longer), expected);
+        QCOMPARE(ntsaead::seal(k, {ad, nonce}, longer), ntsaead::Bytes(byOpenSsl, byOpenSsl + 16 + size));
         // An empty plaintext, a client request's: a real tag, not zeros, that depends on the data.
         const ntsaead::Bytes empty = ntsaead::seal(k, {ad, nonce}, {});
         QVERIFY(empty.size() == 16 && empty != ntsaead::Bytes(16) && empty != ntsaead::seal(k, {plain, nonce}, {}));
         QVERIFY(ntsaead::open(k, {ad, nonce}, empty) && !ntsaead::open(k, {plain, nonce}, empty));
+        // A packet opens only with its own key and unique identifier.
+        ntsfields::RequestParts parts{ntsaead::Bytes(32, 7), ntsaead::Bytes(100, 1), 2, nonce};
+        const ntsaead::Bytes packet = ntsfields::encodeRequest(ntppacket::encodeRequest(4, 42), parts, k);
+        ntsaead::Key other = k;
+        other[0] ^= 1;
+        QVERIFY(ntsfields::openReply(packet.data(), packet.size(), parts.uniqueId, k));
+        QVERIFY(!ntsfields::openReply(packet.data(), packet.size(), ntsaead::Bytes(32, 8), k));
+        QVERIFY(!ntsfields::openReply(packet.data(), packet.size(), parts.uniqueId, other));
     }
 
     // By name and by address: the offset chronyd runs ahead, authenticated, through its own NTP server record.
