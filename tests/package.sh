@@ -1,8 +1,6 @@
 #!/bin/sh
-# Checks the .deb: lintian, its files and control data, then installs it with dpkg into a throwaway root
-# (an overlay of / in a mount, network and process namespace of its own: this machine's packages, groups
-# and files stay as they are) and runs what its maintainer scripts leave. Needs root for the overlay.
-# usage: package.sh FOLDER VERSION
+# Checks the .deb (lintian, files, control data), then installs it with dpkg in a throwaway root: an overlay
+# of / in namespaces of its own, so this machine's packages, groups and files stay as they are. Needs root.
 set -eu
 deb=$(realpath "$1")/chronvale_$2_$(dpkg --print-architecture).deb
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -15,27 +13,21 @@ fi
 
 [ -f "$deb" ] || fail "no $deb"
 lintian --fail-on error "$deb"
-expected='-rwxr-xr-x ./usr/bin/chronvale
+expected=$({ for size in 16 32 48 64 128 256; do echo "-rw-r--r-- ./usr/share/icons/hicolor/${size}x$size/apps/chronvale.png"; done
+    echo '-rwxr-xr-x ./usr/bin/chronvale
 -rw-r--r-- ./usr/lib/chronvale/libntpclient.so
 -rw-r--r-- ./usr/share/applications/chronvale.desktop
 -rw-r--r-- ./usr/share/doc/chronvale/changelog.gz
 -rw-r--r-- ./usr/share/doc/chronvale/copyright
--rw-r--r-- ./usr/share/icons/hicolor/128x128/apps/chronvale.png
--rw-r--r-- ./usr/share/icons/hicolor/16x16/apps/chronvale.png
--rw-r--r-- ./usr/share/icons/hicolor/256x256/apps/chronvale.png
--rw-r--r-- ./usr/share/icons/hicolor/32x32/apps/chronvale.png
--rw-r--r-- ./usr/share/icons/hicolor/48x48/apps/chronvale.png
--rw-r--r-- ./usr/share/icons/hicolor/64x64/apps/chronvale.png
--rw-r--r-- ./usr/share/man/man1/chronvale.1.gz'
+-rw-r--r-- ./usr/share/man/man1/chronvale.1.gz'; } | LC_ALL=C sort -k2)
 files=$(dpkg-deb -c "$deb" | awk '!/\/$/ { print $1, $6 }' | LC_ALL=C sort -k2)
 [ "$files" = "$expected" ] || fail "files: $files"
 dpkg-deb -f "$deb" Depends | grep -Eq '^libcap2-bin, adduser, .*libqt5widgets5 ' || fail "depends"
 dpkg-deb -I "$deb" postinst postrm >/dev/null || fail "no maintainer scripts"
 
-# The overlay's upper layer lives in a tmpfs of this namespace: everything written goes there and goes with it.
+# The overlay's upper layer is a tmpfs of this namespace: whatever is written goes with it.
 t=$CHRONVALE_PACKAGE_ROOT r=$CHRONVALE_PACKAGE_ROOT/root
-mount -t tmpfs tmpfs "$t"
-mkdir "$t/upper" "$t/work" "$r"
+mount -t tmpfs tmpfs "$t" && mkdir "$t/upper" "$t/work" "$r"
 mount -t overlay overlay -o "lowerdir=/,upperdir=$t/upper,workdir=$t/work" "$r"
 mount -t proc proc "$r/proc"
 touch "$r/dev/null" && mount --bind /dev/null "$r/dev/null"
@@ -47,8 +39,8 @@ inroot dpkg -i /tmp/chronvale.deb >/dev/null
 [ "$(inroot stat -c '%U:%G %a' /usr/bin/chronvale)" = "root:chronvale 750" ] || fail "owner and mode"
 inroot getcap /usr/bin/chronvale | tee /dev/stderr | grep -q ' cap_sys_time=ep$' || fail "no capability"
 
-# The installed program, QT_PLUGIN_PATH at a folder of the test's, started in a user namespace of its own
-# (so that its right to set the clock stops there) as ARGS of unshare say.
+# The installed program with QT_PLUGIN_PATH at the test's folder, in a user namespace of its own (its right to
+# set the clock stops there) as unshare's arguments say.
 mkdir -m 700 "$r/tmp/plugins"
 printf '[mainWindow]\nlocalPort=9527\nobjIp=127.0.0.1\nobjPort=9\nserverListCurrent=0\n[serverIplist]\n1\\serverList_0=127.0.0.1 1 10 0\nsize=1\n' >"$r/usr/bin/ntp.ini"
 start() {
@@ -76,4 +68,3 @@ inroot dpkg-statoverride --add root root 0755 /usr/bin/chronvale
 inroot dpkg -i /tmp/chronvale.deb >/dev/null
 [ "$(inroot stat -c '%U:%G %a' /usr/bin/chronvale)" = "root:root 755" ] || fail "statoverride not kept"
 [ -z "$(inroot getcap /usr/bin/chronvale)" ] || fail "capability despite a statoverride"
-echo "package: all checks passed"
