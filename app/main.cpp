@@ -1,12 +1,14 @@
 #include "app/applicationfont.h"
 #include "app/qsingleapplication.h"
 #include "mainwindow/mainwindow.h"
+#include "platform/pluginpaths.h"
 #include "platform/termination.h"
 
 #include <QMessageBox>
 
 int main(int argc, char *argv[])
 {
+    platform::forgetUserPluginPathsIfPrivileged();
     QSingleApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("ChronvaleV1.190918.0"));
 

@@ -11,6 +11,9 @@ if [ "${1:-}" = test ]; then
     # chronyd's own libraries, for the copy unpacked below; an X server with a notification area.
     packages+=(openssl faketime clang libclang-rt-14-dev util-linux iproute2 xvfb trayer xdotool
                libedit2 libgnutls30 libnettle8 libseccomp2 libcap2)
+    # The .deb: built by CPack, checked by lintian, its maintainer scripts run in a throwaway root;
+    # the Windows sources checked with MinGW.
+    packages+=(dpkg-dev file lintian adduser passwd libcap2-bin procps g++-mingw-w64-x86-64-posix)
 fi
 
 missing=()

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Regenerates resources/msyh.ttf, resources/images/biglogo.png and resources/images/heart.ico.
+# Regenerates resources/msyh.ttf, resources/images/biglogo.png, resources/images/heart.ico and the
+# desktop icons in resources/icons/.
 # Needs fonts-wqy-microhei, fonttools and imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,12 +32,21 @@ PY
 pyftsubset "$source_font" --font-number=0 --text-file="$chars" --output-file=resources/msyh.ttf \
     --name-IDs='*' --name-legacy --name-languages='*' --layout-features='*' --no-hinting
 
-# The logo: a clock face with its hands at ten past ten, 60 x 60, plain RGB.
-"$convert" -size 60x60 xc:'#1f4e79' \
-    -fill white -stroke '#bcd3ea' -strokewidth 3 -draw 'circle 30,30 30,6' \
-    -stroke '#1f4e79' -strokewidth 4 -draw 'line 30,30 20,18' -draw 'line 30,30 42,20' \
-    -fill '#c0392b' -stroke none -draw 'circle 30,30 33,30' \
-    -alpha off -type TrueColor -strip PNG24:resources/images/biglogo.png
+# The logo: a clock face with its hands at ten past ten, drawn on a 60 x 60 grid at any size, plain RGB.
+logo() {
+    local size=$1 scale
+    scale=$(awk "BEGIN { print $1 / 60 }")
+    "$convert" -size "${size}x${size}" xc:'#1f4e79' -draw "scale $scale,$scale
+        fill white stroke '#bcd3ea' stroke-width 3 circle 30,30 30,6
+        stroke '#1f4e79' stroke-width 4 line 30,30 20,18 line 30,30 42,20
+        fill '#c0392b' stroke none circle 30,30 33,30" \
+        -alpha off -type TrueColor -strip "PNG24:$2"
+}
+logo 60 resources/images/biglogo.png
+# The desktop's icon in the sizes a menu, a panel and a dock ask for, each drawn at its size.
+for size in 16 32 48 64 128 256; do
+    logo "$size" "resources/icons/chronvale-$size.png"
+done
 
 # The tray icon: a red heart, 32 x 32 at 32 bits.
 "$convert" -size 32x32 xc:none -fill '#d62839' -stroke '#7a0f1c' -strokewidth 1 \

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, the same tests
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and the NTP reply fuzzer for a bounded time.
+# The normal build also makes the .deb and checks it, and checks the Windows sources with MinGW.
 # Warnings are errors here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -8,7 +9,7 @@ scripts/deps.sh test
 jobs=$(nproc)
 
 echo "== build and test"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCHRONVALE_WERROR=ON
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCHRONVALE_WERROR=ON -DCHRONVALE_DIST_TESTS=ON
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j2)
 
