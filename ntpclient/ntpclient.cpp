@@ -2,8 +2,8 @@
 
 #include "ntppacket.h"
 #include "pendingrequests.h"
-#include "platform/arrivaltime.h"
 #include "replyhandover.h"
+#include "replysocket.h"
 #include "serverholds.h"
 
 #include <QDebug>
@@ -52,10 +52,7 @@ NtpClient::NtpClient(QObject *parent) : QObject(parent), d(std::make_unique<Priv
 {
     // Lets a receiver in another thread, or a signal spy, take the reply.
     qRegisterMetaType<NtpReply>();
-    // Any is dual-stack, so one socket reaches IPv4 and IPv6 servers alike.
-    if (!d->socket.bind(QHostAddress(QHostAddress::Any)))
-        d->socket.bind(QHostAddress(QHostAddress::AnyIPv4));
-    platform::stampArrivals(d->socket.socketDescriptor());
+    bindReplySocket(d->socket);
     connect(&d->socket, &QUdpSocket::readyRead, this, &NtpClient::readDatagrams);
 }
 
@@ -79,14 +76,10 @@ bool NtpClient::sendRequest(unsigned char version, const QHostAddress &address, 
 void NtpClient::readDatagrams()
 {
     while (d->socket.hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = d->socket.receiveDatagram();
-        // When it arrived, not when this thread got round to it: a reply that waited in the socket
-        // would otherwise lose half its wait from the offset.
-        const auto receivedAt = platform::arrivalOfLastRead(d->socket.socketDescriptor())
-                                    .value_or(std::chrono::system_clock::now());
-        if (!datagram.isValid())
+        const StampedDatagram received = receiveStamped(d->socket);
+        if (!received.datagram.isValid())
             break;
-        if (const std::optional<Private::Answer> answer = d->accept(datagram, receivedAt))
+        if (const std::optional<Private::Answer> answer = d->accept(received.datagram, received.arrivedAt))
             emit replyReceived(answer->address, answer->port, replyHandedOverNow(answer->measurement));
         if (const std::optional<Private::Refusal> refusal = std::exchange(d->refusal, std::nullopt))
             emit refused(refusal->address, refusal->port, refusal->code);

@@ -4,8 +4,8 @@
 #include "ntske.h"
 #include "ntsfields.h"
 #include "pendingrequests.h"
-#include "platform/arrivaltime.h"
 #include "replyhandover.h"
+#include "replysocket.h"
 
 #include <QFile>
 #include <QHostInfo>
@@ -60,9 +60,7 @@ NtsClient::NtsClient(QObject *parent) : QObject(parent), d(std::make_unique<Priv
 {
     qRegisterMetaType<NtpReply>();
     qRegisterMetaType<NtsClient::Failure>();
-    if (!d->socket.bind(QHostAddress(QHostAddress::Any)))
-        d->socket.bind(QHostAddress(QHostAddress::AnyIPv4));
-    platform::stampArrivals(d->socket.socketDescriptor());
+    bindReplySocket(d->socket);
     connect(&d->socket, &QUdpSocket::readyRead, this, &NtsClient::readDatagrams);
 }
 
@@ -103,6 +101,8 @@ void NtsClient::startKeyExchange(const QString &host, quint16 port)
     const std::string pem = QFile::encodeName(d->trustedPemFile).toStdString();
     QThread *exchange = QThread::create([result, host, port, pem] {
         result->first = ntske::exchange(host.toStdString(), port, pem, kKeyExchangeTimeoutMs);
+        if (result->first.outcome != ntske::Outcome::Established)
+            return;
         const QList<QHostAddress> found = QHostInfo::fromName(QString::fromStdString(result->first.session.ntpHost)).addresses();
         if (!found.isEmpty())
             result->second = found.first();
@@ -153,11 +153,11 @@ void NtsClient::sendWithCookie(Server &server)
 void NtsClient::readDatagrams()
 {
     while (d->socket.hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = d->socket.receiveDatagram();
-        const auto receivedAt = platform::arrivalOfLastRead(d->socket.socketDescriptor()).value_or(std::chrono::system_clock::now());
-        if (!datagram.isValid())
+        const StampedDatagram received = receiveStamped(d->socket);
+        if (!received.datagram.isValid())
             break;
-        takeReply(datagram.data(), datagram.senderAddress(), quint16(datagram.senderPort()), receivedAt);
+        const QNetworkDatagram &datagram = received.datagram;
+        takeReply(datagram.data(), datagram.senderAddress(), quint16(datagram.senderPort()), received.arrivedAt);
     }
 }
 
