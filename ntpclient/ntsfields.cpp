@@ -1,7 +1,12 @@
 #include "ntsfields.h"
 
+#include "bigendian.h"
+
 namespace ntsfields {
 namespace {
+
+using bigendian::putU16;
+using bigendian::readU16;
 
 constexpr std::uint16_t kUniqueIdentifier = 0x0104;
 constexpr std::uint16_t kCookie = 0x0204;
@@ -13,17 +18,6 @@ std::size_t padded(std::size_t size)
     return (size + 3) & ~std::size_t(3);
 }
 
-void putU16(ntsaead::Bytes &out, std::size_t value)
-{
-    out.push_back(std::uint8_t(value >> 8));
-    out.push_back(std::uint8_t(value & 0xff));
-}
-
-std::size_t readU16(const std::uint8_t *at)
-{
-    return std::size_t((at[0] << 8) | at[1]);
-}
-
 void putPadded(ntsaead::Bytes &out, const ntsaead::Bytes &bytes)
 {
     out.insert(out.end(), bytes.begin(), bytes.end());
@@ -33,7 +27,7 @@ void putPadded(ntsaead::Bytes &out, const ntsaead::Bytes &bytes)
 void putField(ntsaead::Bytes &out, std::uint16_t type, const ntsaead::Bytes &body)
 {
     putU16(out, type);
-    putU16(out, 4 + padded(body.size()));
+    putU16(out, std::uint16_t(4 + padded(body.size())));
     putPadded(out, body);
 }
 
@@ -72,8 +66,8 @@ ntsaead::Bytes encodeRequest(const ntppacket::Request &header, const RequestPart
     if (sealed.empty())
         return {};
     ntsaead::Bytes body;
-    putU16(body, parts.nonce.size());
-    putU16(body, sealed.size());
+    putU16(body, std::uint16_t(parts.nonce.size()));
+    putU16(body, std::uint16_t(sealed.size()));
     putPadded(body, parts.nonce);
     putPadded(body, sealed);
     putField(packet, kAuthenticator, body);

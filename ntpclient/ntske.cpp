@@ -1,5 +1,7 @@
 #include "ntske.h"
 
+#include "bigendian.h"
+
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -11,6 +13,9 @@
 
 namespace ntske {
 namespace {
+
+using bigendian::putU16;
+using bigendian::readU16;
 
 enum RecordType : std::uint16_t {
     EndOfMessage = 0,
@@ -26,17 +31,6 @@ constexpr std::uint16_t kCritical = 0x8000;
 constexpr std::uint16_t kProtocolNtpV4 = 0;
 constexpr char kExporterLabel[] = "EXPORTER-network-time-security";
 constexpr std::size_t kMostRecords = 64 * 1024;
-
-void putU16(ntsaead::Bytes &out, std::uint16_t value)
-{
-    out.push_back(std::uint8_t(value >> 8));
-    out.push_back(std::uint8_t(value & 0xff));
-}
-
-std::uint16_t readU16(const std::uint8_t *at)
-{
-    return std::uint16_t((at[0] << 8) | at[1]);
-}
 
 void putRecord(ntsaead::Bytes &out, std::uint16_t type, const ntsaead::Bytes &body)
 {
