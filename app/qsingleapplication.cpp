@@ -2,8 +2,8 @@
 
 #include "platform/instance.h"
 
-#include <QDebug>
 #include <QDeadlineTimer>
+#include <QDebug>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>

@@ -62,7 +62,7 @@ double cpuSecondsOfSelf()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 qint64 wallMicroseconds()
@@ -88,7 +88,8 @@ void benchProgramRun(int seconds)
     }
     // No box closer: its 10 ms poll would be measured as the program's own cost.
     auto *program = new QProcess;
-    program->start(QStringLiteral("env"), {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display, "TMPDIR=" + folder.path(), copy});
+    program->start(QStringLiteral("env"),
+                   {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display, "TMPDIR=" + folder.path(), copy});
     if (!program->waitForStarted(5000)) {
         std::printf("program run: the program did not start\n");
         return;

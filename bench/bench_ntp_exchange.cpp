@@ -57,11 +57,10 @@ int main(int argc, char *argv[])
     }
     const double seconds = double(elapsed.nsecsElapsed()) / 1e9;
 
-    std::printf("%d sequential exchanges in %.3f s: %.0f round trips/s\n", kExchanges, seconds,
-                kExchanges / seconds);
-    std::printf("offset error ms: min %lld median %lld max %lld\n", percentile(errors, 0),
-                percentile(errors, 0.5), percentile(errors, 1));
-    std::printf("delay ms: min %lld median %lld p99 %lld max %lld\n", percentile(delays, 0),
-                percentile(delays, 0.5), percentile(delays, 0.99), percentile(delays, 1));
+    std::printf("%d sequential exchanges in %.3f s: %.0f round trips/s\n", kExchanges, seconds, kExchanges / seconds);
+    std::printf("offset error ms: min %lld median %lld max %lld\n", percentile(errors, 0), percentile(errors, 0.5),
+                percentile(errors, 1));
+    std::printf("delay ms: min %lld median %lld p99 %lld max %lld\n", percentile(delays, 0), percentile(delays, 0.5),
+                percentile(delays, 0.99), percentile(delays, 1));
     return 0;
 }

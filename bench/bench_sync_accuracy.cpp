@@ -45,8 +45,9 @@ QList<qint64> startUpErrors(int starts)
         QFile::copy(CHRONVALE_TESTBUILD, folder.filePath("chronvale"));
         const QString record = folder.filePath("clock.log");
         QProcess program;
-        program.start("env", {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "TMPDIR=" + folder.path(), "CHRONVALE_AUTOCLOSE_BOXES=1",
-                              "CHRONVALE_RECORD_CLOCK=" + record, folder.filePath("chronvale")});
+        program.start("env", {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "TMPDIR=" + folder.path(),
+                              "CHRONVALE_AUTOCLOSE_BOXES=1", "CHRONVALE_RECORD_CLOCK=" + record,
+                              folder.filePath("chronvale")});
         (void)QTest::qWaitFor([&] { return !clockSetErrorsUs(record, kAheadMs).isEmpty(); }, 10000);
         errors += clockSetErrorsUs(record, kAheadMs).mid(0, 1);
         stopProcess(program);
@@ -65,7 +66,8 @@ QList<qint64> busyErrors(int syncs)
         QMetaObject::invokeMethod(&window.w, "syncStart");
         QThread::msleep(50);
         if (QTest::qWaitFor([&] { return clockRequests.size() > count; }, 5000))
-            errors.append(clockRequests[count].toMSecsSinceEpoch() * 1000 - clockRequestTimesUs[count] - kAheadMs * 1000);
+            errors.append(clockRequests[count].toMSecsSinceEpoch() * 1000 - clockRequestTimesUs[count]
+                          - kAheadMs * 1000);
         serveEventsFor(100);
     }
     return errors;

@@ -86,9 +86,8 @@ int main(int argc, char *argv[])
         << "  seconds skipped           " << figures.skipped << "\n"
         << "  arrived outside its second " << figures.notCurrent << "\n";
     if (!figures.delays.isEmpty()) {
-        out << "  arrival after boundary ms median " << figures.delays.at(figures.delays.size() / 2)
-            << ", 95th " << figures.delays.at(figures.delays.size() * 95 / 100)
-            << ", max " << figures.delays.last() << "\n";
+        out << "  arrival after boundary ms median " << figures.delays.at(figures.delays.size() / 2) << ", 95th "
+            << figures.delays.at(figures.delays.size() * 95 / 100) << ", max " << figures.delays.last() << "\n";
     }
     return 0;
 }

@@ -45,7 +45,8 @@ void MainWindow::on_action_about_triggered()
 void MainWindow::on_action_manual_triggered()
 {
     const QString programFolder = QCoreApplication::applicationDirPath();
-    for (const QString &folder : {programFolder, QDir::currentPath(), programFolder + QStringLiteral("/../share/doc/chronvale")}) {
+    for (const QString &folder :
+         {programFolder, QDir::currentPath(), programFolder + QStringLiteral("/../share/doc/chronvale")}) {
         const QFileInfo manual(QDir(folder).filePath(QStringLiteral("manual.pdf")));
         if (manual.isFile()) {
             QDesktopServices::openUrl(QUrl::fromLocalFile(manual.canonicalFilePath()));

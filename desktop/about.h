@@ -6,4 +6,3 @@
 // The About box's rich text, piece by piece, in the order they are joined.
 QStringList aboutTextPieces();
 QString aboutText();
-

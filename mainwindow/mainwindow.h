@@ -109,8 +109,8 @@ private:
     qint32 entryState = 0;
     qint32 notSynced = 0;
     bool replyArrived = false;
-    quint64 repliesSeen = 0;     // replies taken in so far, so that a request can tell whether it had one
-    int unansweredInRow = 0;     // requests in a row that had no reply within their wait
+    quint64 repliesSeen = 0; // replies taken in so far, so that a request can tell whether it had one
+    int unansweredInRow = 0; // requests in a row that had no reply within their wait
     quint32 syncTicks = 0;
     QString validityField;
     QTimer *clockTimer = nullptr;

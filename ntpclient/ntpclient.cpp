@@ -16,7 +16,8 @@ namespace {
 
 QString kissCode(const ntppacket::ReplyFields &reply)
 {
-    return QString::fromLatin1(QByteArray(reply.referenceId.data(), int(reply.referenceId.size())).toPercentEncoding(" "));
+    return QString::fromLatin1(
+        QByteArray(reply.referenceId.data(), int(reply.referenceId.size())).toPercentEncoding(" "));
 }
 
 } // namespace
@@ -31,8 +32,7 @@ struct NtpClient::Private
     };
 
     // The answer this datagram gives to an outstanding request, if it is one.
-    std::optional<Answer> accept(const QNetworkDatagram &datagram,
-                                 std::chrono::system_clock::time_point receivedAt);
+    std::optional<Answer> accept(const QNetworkDatagram &datagram, std::chrono::system_clock::time_point receivedAt);
 
     struct Refusal
     {
@@ -65,8 +65,8 @@ bool NtpClient::sendRequest(unsigned char version, const QHostAddress &address, 
     const ntppacket::Timestamp key = freshKey();
     const ntppacket::Request packet = ntppacket::encodeRequest(version, key);
     const auto sentAt = std::chrono::system_clock::now();
-    const qint64 written = d->socket.writeDatagram(reinterpret_cast<const char *>(packet.data()),
-                                                   qint64(packet.size()), address, port);
+    const qint64 written =
+        d->socket.writeDatagram(reinterpret_cast<const char *>(packet.data()), qint64(packet.size()), address, port);
     if (written != qint64(packet.size()))
         return false;
     d->pending.add(key, address, port, sentAt, PendingRequests::Clock::now());
@@ -91,12 +91,12 @@ QString NtpClient::refusal(const QHostAddress &address, unsigned short port) con
     return QString::fromLatin1(d->holds.heldBy(address, port, ServerHolds::Clock::now()));
 }
 
-std::optional<NtpClient::Private::Answer> NtpClient::Private::accept(
-    const QNetworkDatagram &datagram, std::chrono::system_clock::time_point receivedAt)
+std::optional<NtpClient::Private::Answer> NtpClient::Private::accept(const QNetworkDatagram &datagram,
+                                                                     std::chrono::system_clock::time_point receivedAt)
 {
     const QByteArray bytes = datagram.data();
-    const std::optional<ntppacket::ReplyFields> reply = ntppacket::parseReply(
-        reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()));
+    const std::optional<ntppacket::ReplyFields> reply =
+        ntppacket::parseReply(reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()));
     if (!reply)
         return std::nullopt;
     const QHostAddress source = datagram.senderAddress();
@@ -112,7 +112,8 @@ std::optional<NtpClient::Private::Answer> NtpClient::Private::accept(
         pending.forget(request->key);
         refusal = Refusal{request->address, request->port, kissCode(*reply)};
         holds.kissed(request->address, request->port, refusal->code.toLatin1(), ServerHolds::Clock::now());
-        qDebug().noquote() << "NTP kiss-o'-death" << refusal->code << "from" << source.toString() + ':' + QString::number(sourcePort);
+        qDebug().noquote() << "NTP kiss-o'-death" << refusal->code << "from"
+                           << source.toString() + ':' + QString::number(sourcePort);
     }
     // Any other bad answer leaves the request open for the genuine one.
     if (verdict != ntppacket::Verdict::Accepted)

@@ -1,7 +1,7 @@
 #include "ntsaead.h"
 
-#include <openssl/crypto.h>
 #include <openssl/core_names.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include <memory>
@@ -27,7 +27,8 @@ std::optional<Block> cmac(const std::uint8_t *key, const std::uint8_t *data, std
 {
     MacContext m;
     char cipher[] = "AES-128-CBC";
-    const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_CIPHER, cipher, 0), OSSL_PARAM_construct_end()};
+    const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_CIPHER, cipher, 0),
+                                 OSSL_PARAM_construct_end()};
     Block out{};
     std::size_t written = 0;
     if (!m.context || !EVP_MAC_init(m.context, key, 16, params) || !EVP_MAC_update(m.context, data, size)
@@ -87,7 +88,8 @@ std::optional<Bytes> ctr(const std::uint8_t *key, Block iv, const std::uint8_t *
 {
     iv[8] &= 0x7f;
     iv[12] &= 0x7f;
-    const std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
+    const std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(EVP_CIPHER_CTX_new(),
+                                                                                  EVP_CIPHER_CTX_free);
     Bytes out(size + 16);
     int written = 0;
     int finalWritten = 0;
@@ -104,7 +106,8 @@ std::optional<Bytes> ctr(const std::uint8_t *key, Block iv, const std::uint8_t *
 Bytes seal(const Key &key, const Components &associated, const Bytes &plaintext)
 {
     const std::optional<Block> tag = s2v(key.data(), associated, plaintext);
-    const std::optional<Bytes> ciphertext = tag ? ctr(key.data() + 16, *tag, plaintext.data(), plaintext.size()) : std::nullopt;
+    const std::optional<Bytes> ciphertext =
+        tag ? ctr(key.data() + 16, *tag, plaintext.data(), plaintext.size()) : std::nullopt;
     if (!ciphertext)
         return {};
     Bytes sealed(tag->begin(), tag->end());
@@ -118,7 +121,8 @@ std::optional<Bytes> open(const Key &key, const Components &associated, const By
         return std::nullopt;
     Block tag{};
     std::copy(sealed.begin(), sealed.begin() + kTagSize, tag.begin());
-    const std::optional<Bytes> plaintext = ctr(key.data() + 16, tag, sealed.data() + kTagSize, sealed.size() - kTagSize);
+    const std::optional<Bytes> plaintext =
+        ctr(key.data() + 16, tag, sealed.data() + kTagSize, sealed.size() - kTagSize);
     const std::optional<Block> expected = plaintext ? s2v(key.data(), associated, *plaintext) : std::nullopt;
     if (!expected || CRYPTO_memcmp(expected->data(), tag.data(), kTagSize) != 0)
         return std::nullopt;

@@ -1,8 +1,8 @@
 #include "ntsclient.h"
 
 #include "ntscookiejar.h"
-#include "ntske.h"
 #include "ntsfields.h"
+#include "ntske.h"
 #include "pendingrequests.h"
 #include "replyhandover.h"
 #include "replysocket.h"
@@ -103,7 +103,8 @@ void NtsClient::startKeyExchange(const QString &host, quint16 port)
         result->first = ntske::exchange(host.toStdString(), port, pem, kKeyExchangeTimeoutMs);
         if (result->first.outcome != ntske::Outcome::Established)
             return;
-        const QList<QHostAddress> found = QHostInfo::fromName(QString::fromStdString(result->first.session.ntpHost)).addresses();
+        const QList<QHostAddress> found =
+            QHostInfo::fromName(QString::fromStdString(result->first.session.ntpHost)).addresses();
         if (!found.isEmpty())
             result->second = found.first();
     });
@@ -118,7 +119,9 @@ void NtsClient::startKeyExchange(const QString &host, quint16 port)
             server.requestWaiting = false;
             const bool untrusted = done.outcome == ntske::Outcome::Untrusted;
             emit failed(host, port, untrusted ? Failure::Untrusted : Failure::KeyExchange,
-                        QString::fromStdString(done.outcome == ntske::Outcome::Established ? "no address for " + done.session.ntpHost : done.detail));
+                        QString::fromStdString(done.outcome == ntske::Outcome::Established
+                                                   ? "no address for " + done.session.ntpHost
+                                                   : done.detail));
             return;
         }
         server.session = done.session;
@@ -139,14 +142,16 @@ void NtsClient::sendWithCookie(Server &server)
     parts.uniqueId = randomBytes(ntsfields::kUniqueIdSize);
     parts.nonce = randomBytes(ntsfields::kNonceSize);
     const ntppacket::Timestamp key = freshKey();
-    const ntsaead::Bytes packet = ntsfields::encodeRequest(ntppacket::encodeRequest(4, key), parts, server.session.clientToServer);
+    const ntsaead::Bytes packet =
+        ntsfields::encodeRequest(ntppacket::encodeRequest(4, key), parts, server.session.clientToServer);
     const auto sentAt = std::chrono::system_clock::now();
     const qint64 written = d->socket.writeDatagram(reinterpret_cast<const char *>(packet.data()), qint64(packet.size()),
                                                    server.ntpAddress, server.session.ntpPort);
     if (packet.empty() || written != qint64(packet.size()))
         return; // counts as unanswered
-    const QByteArray context = serverKey(server.host, server.port).toUtf8() + '\n'
-                               + QByteArray(reinterpret_cast<const char *>(parts.uniqueId.data()), int(parts.uniqueId.size()));
+    const QByteArray context =
+        serverKey(server.host, server.port).toUtf8() + '\n'
+        + QByteArray(reinterpret_cast<const char *>(parts.uniqueId.data()), int(parts.uniqueId.size()));
     d->pending.add(key, server.ntpAddress, server.session.ntpPort, sentAt, PendingRequests::Clock::now(), context);
 }
 
@@ -179,7 +184,8 @@ void NtsClient::takeReply(const QByteArray &bytes, const QHostAddress &source, q
     const QByteArray id = request->context.mid(split + 1);
     const ntsaead::Bytes uniqueId(id.begin(), id.end());
     const ntppacket::Verdict verdict = ntppacket::checkReply(*reply, request->key);
-    if (verdict == ntppacket::Verdict::KissOfDeath && std::equal(reply->referenceId.begin(), reply->referenceId.end(), kNtsNak)
+    if (verdict == ntppacket::Verdict::KissOfDeath
+        && std::equal(reply->referenceId.begin(), reply->referenceId.end(), kNtsNak)
         && ntsfields::uniqueIdOf(data, size) == uniqueId) {
         // The server no longer takes our cookies: a fresh key exchange, and the request again.
         d->pending.forget(request->key);
@@ -192,12 +198,14 @@ void NtsClient::takeReply(const QByteArray &bytes, const QHostAddress &source, q
     const auto cookies = ntsfields::openReply(data, size, uniqueId, server.session.serverToClient);
     if (!cookies) {
         // A forgery or a damaged reply; the request stays open for the genuine one.
-        emit failed(server.host, server.port, Failure::NotAuthenticated, tr("reply from %1 failed authentication").arg(source.toString()));
+        emit failed(server.host, server.port, Failure::NotAuthenticated,
+                    tr("reply from %1 failed authentication").arg(source.toString()));
         return;
     }
     d->pending.forget(request->key);
     server.cookies.fill(*cookies);
-    const ntppacket::Measurement measurement = ntppacket::measure(
-        ntppacket::fromSystemTime(request->sentAt), reply->receive, reply->transmit, ntppacket::fromSystemTime(receivedAt));
+    const ntppacket::Measurement measurement =
+        ntppacket::measure(ntppacket::fromSystemTime(request->sentAt), reply->receive, reply->transmit,
+                           ntppacket::fromSystemTime(receivedAt));
     emit replyReceived(request->address, request->port, replyHandedOverNow(measurement));
 }

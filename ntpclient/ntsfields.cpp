@@ -55,7 +55,8 @@ std::vector<Field> fields(const std::uint8_t *data, std::size_t size, std::size_
 
 } // namespace
 
-ntsaead::Bytes encodeRequest(const ntppacket::Request &header, const RequestParts &parts, const ntsaead::Key &clientToServer)
+ntsaead::Bytes encodeRequest(const ntppacket::Request &header, const RequestParts &parts,
+                             const ntsaead::Key &clientToServer)
 {
     ntsaead::Bytes packet(header.begin(), header.end());
     putField(packet, kUniqueIdentifier, parts.uniqueId);
@@ -85,8 +86,8 @@ std::optional<ntsaead::Bytes> uniqueIdOf(const std::uint8_t *data, std::size_t s
     return std::nullopt;
 }
 
-std::optional<std::vector<ntsaead::Bytes>> openReply(const std::uint8_t *data, std::size_t size, const ntsaead::Bytes &uniqueId,
-                                                     const ntsaead::Key &serverToClient)
+std::optional<std::vector<ntsaead::Bytes>> openReply(const std::uint8_t *data, std::size_t size,
+                                                     const ntsaead::Bytes &uniqueId, const ntsaead::Key &serverToClient)
 {
     if (uniqueIdOf(data, size) != uniqueId)
         return std::nullopt;
@@ -99,9 +100,9 @@ std::optional<std::vector<ntsaead::Bytes>> openReply(const std::uint8_t *data, s
             return std::nullopt;
         const std::uint8_t *nonce = field.body + 4;
         const std::uint8_t *sealed = nonce + padded(nonceSize);
-        const std::optional<ntsaead::Bytes> plaintext =
-            ntsaead::open(serverToClient, {ntsaead::Bytes(data, data + field.start), ntsaead::Bytes(nonce, nonce + nonceSize)},
-                          ntsaead::Bytes(sealed, sealed + sealedSize));
+        const std::optional<ntsaead::Bytes> plaintext = ntsaead::open(
+            serverToClient, {ntsaead::Bytes(data, data + field.start), ntsaead::Bytes(nonce, nonce + nonceSize)},
+            ntsaead::Bytes(sealed, sealed + sealedSize));
         if (!plaintext)
             return std::nullopt;
         std::vector<ntsaead::Bytes> cookies;

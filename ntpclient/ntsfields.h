@@ -24,14 +24,16 @@ struct RequestParts
 };
 
 // The header followed by the fields, sealed with the client-to-server key; empty when sealing fails.
-ntsaead::Bytes encodeRequest(const ntppacket::Request &header, const RequestParts &parts, const ntsaead::Key &clientToServer);
+ntsaead::Bytes encodeRequest(const ntppacket::Request &header, const RequestParts &parts,
+                             const ntsaead::Key &clientToServer);
 
 // The unique identifier a reply carries before its authenticator, authenticated or not.
 std::optional<ntsaead::Bytes> uniqueIdOf(const std::uint8_t *data, std::size_t size);
 
 // The cookies inside a reply whose authenticator opens with the server-to-client key and that
 // carries this unique identifier; none for anything else.
-std::optional<std::vector<ntsaead::Bytes>> openReply(const std::uint8_t *data, std::size_t size, const ntsaead::Bytes &uniqueId,
+std::optional<std::vector<ntsaead::Bytes>> openReply(const std::uint8_t *data, std::size_t size,
+                                                     const ntsaead::Bytes &uniqueId,
                                                      const ntsaead::Key &serverToClient);
 
 } // namespace ntsfields

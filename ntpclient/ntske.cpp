@@ -64,7 +64,8 @@ std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> tlsContext(const std::string &
     std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context(SSL_CTX_new(TLS_client_method()), SSL_CTX_free);
     static const unsigned char alpn[] = {7, 'n', 't', 's', 'k', 'e', '/', '1'};
     if (!context || !SSL_CTX_set_min_proto_version(context.get(), TLS1_3_VERSION)
-        || SSL_CTX_set_alpn_protos(context.get(), alpn, sizeof alpn) != 0 || !SSL_CTX_set_default_verify_paths(context.get())) {
+        || SSL_CTX_set_alpn_protos(context.get(), alpn, sizeof alpn) != 0
+        || !SSL_CTX_set_default_verify_paths(context.get())) {
         detail = tlsErrors();
         return {nullptr, SSL_CTX_free};
     }
@@ -81,7 +82,8 @@ bool exportKeys(SSL *ssl, Session &session)
     const auto key = [&](ntsaead::Key &out, std::uint8_t direction) {
         const unsigned char context[] = {0, kProtocolNtpV4, 0, ntsaead::kAlgorithmId, direction};
         return SSL_export_keying_material(ssl, out.data(), out.size(), kExporterLabel, sizeof kExporterLabel - 1,
-                                          context, sizeof context, 1) == 1;
+                                          context, sizeof context, 1)
+               == 1;
     };
     return key(session.clientToServer, 0) && key(session.serverToClient, 1);
 }
@@ -92,7 +94,8 @@ bool readRecords(SSL *ssl, ntsaead::Bytes &records)
     std::uint8_t buffer[4096];
     for (;;) {
         for (std::size_t at = 0; at + 4 <= records.size(); at += 4 + readU16(&records[at + 2]))
-            if ((readU16(&records[at]) & ~kCritical) == EndOfMessage && at + 4 + readU16(&records[at + 2]) <= records.size())
+            if ((readU16(&records[at]) & ~kCritical) == EndOfMessage
+                && at + 4 + readU16(&records[at + 2]) <= records.size())
                 return true;
         const int got = SSL_read(ssl, buffer, sizeof buffer);
         if (got <= 0 || records.size() > kMostRecords)
@@ -157,7 +160,8 @@ bool readResponse(const ntsaead::Bytes &records, Session &session, std::string &
 Result exchange(const std::string &host, std::uint16_t port, const std::string &trustedPemFile, int timeoutMs)
 {
     Result result;
-    const std::optional<platform::TcpConnection> connection = platform::connectTcp(host, port, timeoutMs, result.detail);
+    const std::optional<platform::TcpConnection> connection =
+        platform::connectTcp(host, port, timeoutMs, result.detail);
     if (!connection)
         return result;
     const std::unique_ptr<const platform::TcpConnection, void (*)(const platform::TcpConnection *)> closer(
@@ -192,7 +196,8 @@ Result exchange(const std::string &host, std::uint16_t port, const std::string &
     const ntsaead::Bytes request = requestRecords();
     ntsaead::Bytes response;
     result.session.ntpHost = connection->peerAddress;
-    if (SSL_write(ssl.get(), request.data(), int(request.size())) != int(request.size()) || !readRecords(ssl.get(), response)) {
+    if (SSL_write(ssl.get(), request.data(), int(request.size())) != int(request.size())
+        || !readRecords(ssl.get(), response)) {
         result.detail = tlsErrors();
         return result;
     }

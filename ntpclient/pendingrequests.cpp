@@ -18,7 +18,8 @@ PendingRequests::PendingRequests(std::size_t capacity, Clock::duration lifetime)
 }
 
 void PendingRequests::add(ntppacket::Timestamp key, const QHostAddress &address, quint16 port,
-                          std::chrono::system_clock::time_point sentAt, Clock::time_point now, const QByteArray &context)
+                          std::chrono::system_clock::time_point sentAt, Clock::time_point now,
+                          const QByteArray &context)
 {
     dropExpired(now);
     while (m_requests.size() >= m_capacity)
@@ -26,10 +27,8 @@ void PendingRequests::add(ntppacket::Timestamp key, const QHostAddress &address,
     m_requests.push_back(Request{key, address, port, sentAt, now + m_lifetime, context});
 }
 
-std::optional<PendingRequests::Request> PendingRequests::find(ntppacket::Timestamp key,
-                                                              const QHostAddress &source,
-                                                              quint16 sourcePort,
-                                                              Clock::time_point now)
+std::optional<PendingRequests::Request> PendingRequests::find(ntppacket::Timestamp key, const QHostAddress &source,
+                                                              quint16 sourcePort, Clock::time_point now)
 {
     dropExpired(now);
     const auto match = std::find_if(m_requests.begin(), m_requests.end(), [&](const Request &r) {
@@ -42,9 +41,9 @@ std::optional<PendingRequests::Request> PendingRequests::find(ntppacket::Timesta
 
 void PendingRequests::forget(ntppacket::Timestamp key)
 {
-    m_requests.erase(std::remove_if(m_requests.begin(), m_requests.end(),
-                                    [key](const Request &r) { return r.key == key; }),
-                     m_requests.end());
+    m_requests.erase(
+        std::remove_if(m_requests.begin(), m_requests.end(), [key](const Request &r) { return r.key == key; }),
+        m_requests.end());
 }
 
 void PendingRequests::dropExpired(Clock::time_point now)

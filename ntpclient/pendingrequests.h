@@ -30,8 +30,7 @@ public:
     static constexpr std::size_t kDefaultCapacity = 64;
     static constexpr std::chrono::seconds kDefaultLifetime{30};
 
-    explicit PendingRequests(std::size_t capacity = kDefaultCapacity,
-                             Clock::duration lifetime = kDefaultLifetime);
+    explicit PendingRequests(std::size_t capacity = kDefaultCapacity, Clock::duration lifetime = kDefaultLifetime);
 
     // Remembers a sent request; the oldest one is dropped when the table is full.
     void add(ntppacket::Timestamp key, const QHostAddress &address, quint16 port,
@@ -39,8 +38,8 @@ public:
 
     // The live request with this key, provided the datagram came from the
     // address and port that request was sent to.
-    std::optional<Request> find(ntppacket::Timestamp key, const QHostAddress &source,
-                                quint16 sourcePort, Clock::time_point now);
+    std::optional<Request> find(ntppacket::Timestamp key, const QHostAddress &source, quint16 sourcePort,
+                                Clock::time_point now);
 
     // Once answered, a request is never matched again.
     void forget(ntppacket::Timestamp key);

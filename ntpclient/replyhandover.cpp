@@ -6,7 +6,8 @@ NtpReply replyHandedOverNow(const ntppacket::Measurement &measurement)
 {
     using namespace std::chrono;
     constexpr int kSecondsAheadOfUtc = 8 * 3600;
-    const auto serverTime = system_clock::now() + duration_cast<system_clock::duration>(nanoseconds(measurement.offsetNs));
+    const auto serverTime =
+        system_clock::now() + duration_cast<system_clock::duration>(nanoseconds(measurement.offsetNs));
     const auto ms = round<milliseconds>(serverTime.time_since_epoch()).count();
     return NtpReply(ntppacket::roundToMs(measurement.offsetNs), ntppacket::roundToMs(measurement.delayNs),
                     QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, kSecondsAheadOfUtc));

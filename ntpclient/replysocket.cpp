@@ -12,6 +12,7 @@ void bindReplySocket(QUdpSocket &socket)
 StampedDatagram receiveStamped(QUdpSocket &socket)
 {
     QNetworkDatagram datagram = socket.receiveDatagram();
-    const auto arrivedAt = platform::arrivalOfLastRead(socket.socketDescriptor()).value_or(std::chrono::system_clock::now());
+    const auto arrivedAt =
+        platform::arrivalOfLastRead(socket.socketDescriptor()).value_or(std::chrono::system_clock::now());
     return {std::move(datagram), arrivedAt};
 }

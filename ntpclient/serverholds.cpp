@@ -16,7 +16,8 @@ bool sameServer(const QHostAddress &a, quint16 aPort, const QHostAddress &b, qui
 
 std::vector<ServerHolds::Hold>::iterator ServerHolds::find(const QHostAddress &address, quint16 port)
 {
-    return std::find_if(m_holds.begin(), m_holds.end(), [&](const Hold &h) { return sameServer(h.address, h.port, address, port); });
+    return std::find_if(m_holds.begin(), m_holds.end(),
+                        [&](const Hold &h) { return sameServer(h.address, h.port, address, port); });
 }
 
 void ServerHolds::kissed(const QHostAddress &address, quint16 port, const QByteArray &code, Clock::time_point now)
@@ -34,8 +35,9 @@ void ServerHolds::kissed(const QHostAddress &address, quint16 port, const QByteA
         hold->until.reset();
         return;
     }
-    hold->interval = hold->interval == Clock::duration{} ? Clock::duration(firstRateHold)
-                                                         : std::min<Clock::duration>(2 * hold->interval, longestRateHold);
+    hold->interval = hold->interval == Clock::duration{}
+                         ? Clock::duration(firstRateHold)
+                         : std::min<Clock::duration>(2 * hold->interval, longestRateHold);
     hold->until = now + hold->interval;
 }
 

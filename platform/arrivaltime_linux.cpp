@@ -18,5 +18,6 @@ std::optional<std::chrono::system_clock::time_point> platform::arrivalOfLastRead
     if (ioctl(int(socket), SIOCGSTAMPNS, &stamp) != 0 || stamp.tv_sec == 0)
         return std::nullopt;
     using namespace std::chrono;
-    return system_clock::time_point(duration_cast<system_clock::duration>(seconds(stamp.tv_sec) + nanoseconds(stamp.tv_nsec)));
+    return system_clock::time_point(
+        duration_cast<system_clock::duration>(seconds(stamp.tv_sec) + nanoseconds(stamp.tv_nsec)));
 }

@@ -10,7 +10,7 @@ void platform::forgetUserPluginPathsIfPrivileged()
 {
     if (getauxval(AT_SECURE) == 0)
         return;
-    for (const char *name : {"QT_PLUGIN_PATH", "QT_QPA_PLATFORM_PLUGIN_PATH", "QT_QPA_FONTDIR",
-                             "QT_XKB_CONFIG_ROOT", "QML2_IMPORT_PATH", "QML_IMPORT_PATH"})
+    for (const char *name : {"QT_PLUGIN_PATH", "QT_QPA_PLATFORM_PLUGIN_PATH", "QT_QPA_FONTDIR", "QT_XKB_CONFIG_ROOT",
+                             "QML2_IMPORT_PATH", "QML_IMPORT_PATH"})
         ::unsetenv(name);
 }

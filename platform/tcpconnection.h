@@ -14,7 +14,8 @@ struct TcpConnection
 
 // A blocking TCP connection to the first address of host that answers within timeoutMs, its reads
 // and writes limited to the same time; none, with the system's reason, when no address answers.
-std::optional<TcpConnection> connectTcp(const std::string &host, std::uint16_t port, int timeoutMs, std::string &reason);
+std::optional<TcpConnection> connectTcp(const std::string &host, std::uint16_t port, int timeoutMs,
+                                        std::string &reason);
 
 void closeTcp(const TcpConnection &connection);
 

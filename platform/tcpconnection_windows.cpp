@@ -11,7 +11,8 @@ namespace {
 std::string systemMessage(int error)
 {
     char text[256] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DWORD(error), 0, text, sizeof text, nullptr);
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DWORD(error), 0, text,
+                   sizeof text, nullptr);
     return text;
 }
 
@@ -37,7 +38,10 @@ int connectWithin(SOCKET s, const addrinfo &address, int timeoutMs)
 
 std::optional<TcpConnection> connectTcp(const std::string &host, std::uint16_t port, int timeoutMs, std::string &reason)
 {
-    static const bool started = [] { WSADATA data; return WSAStartup(MAKEWORD(2, 2), &data) == 0; }();
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
     addrinfo *found = nullptr;

@@ -31,7 +31,7 @@ void onTerminationRequest(QObject *context, std::function<void()> handler)
         if (::read(signalPipe[1], &byte, 1) == 1)
             handler();
     });
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

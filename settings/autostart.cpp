@@ -10,7 +10,8 @@
 void MainWindow::on_checkBox_startrun_stateChanged(int arg1)
 {
     const QString name = QStringLiteral("razudori");
-    if (arg1 > 0 ? platform::registerStartAtLogon(name, QCoreApplication::applicationFilePath()) : platform::clearStartAtLogon(name))
+    if (arg1 > 0 ? platform::registerStartAtLogon(name, QCoreApplication::applicationFilePath())
+                 : platform::clearStartAtLogon(name))
         return;
     QMessageBox::information(this, tr("错误"), tr("开机运行设置失败！"));
     const QSignalBlocker blocker(ui->checkBox_startrun);

@@ -41,7 +41,8 @@ QString escapedCharacter(const QString &text, int &i)
     const bool hex = c == QLatin1Char('x');
     const int first = hex ? i + 1 : i;
     while (digits < (hex ? 4 : 3) && first + digits < text.size()
-           && (hex ? isHexDigit(text[first + digits]) : (text[first + digits] >= QLatin1Char('0') && text[first + digits] <= QLatin1Char('7'))))
+           && (hex ? isHexDigit(text[first + digits])
+                   : (text[first + digits] >= QLatin1Char('0') && text[first + digits] <= QLatin1Char('7'))))
         ++digits;
     if (hex || c.isDigit()) {
         i = first + digits - 1;
@@ -102,7 +103,8 @@ QStringList logicalLines(const QByteArray &text)
         else
             lines << line;
         int backslashes = 0;
-        while (backslashes < lines.last().size() && lines.last().at(lines.last().size() - 1 - backslashes) == QLatin1Char('\\'))
+        while (backslashes < lines.last().size()
+               && lines.last().at(lines.last().size() - 1 - backslashes) == QLatin1Char('\\'))
             ++backslashes;
         continued = backslashes % 2 == 1;
         if (continued)
@@ -155,8 +157,9 @@ QByteArray escapedValue(const QString &value)
         hexJustWritten = escape.startsWith("\\x") || escape == "\\0";
     }
     escaped += plain.toUtf8();
-    const bool quoted = text.contains(QLatin1Char(';')) || text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('='))
-                        || text.startsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char(' '));
+    const bool quoted = text.contains(QLatin1Char(';')) || text.contains(QLatin1Char(','))
+                        || text.contains(QLatin1Char('=')) || text.startsWith(QLatin1Char(' '))
+                        || text.endsWith(QLatin1Char(' '));
     return quoted ? '"' + escaped + '"' : escaped;
 }
 
@@ -174,7 +177,9 @@ Document parse(const QByteArray &text)
             const int end = trimmed.indexOf(QLatin1Char(']'));
             document.wellFormed = document.wellFormed && end > 0;
             section = unescapedKey(trimmed.mid(1, end > 0 ? end - 1 : -1).trimmed());
-            section = section == QLatin1String("General") ? QString() : section == QLatin1String("%General") ? QStringLiteral("General") : section;
+            section = section == QLatin1String("General")    ? QString()
+                      : section == QLatin1String("%General") ? QStringLiteral("General")
+                                                             : section;
             continue;
         }
         const int equals = trimmed.indexOf(QLatin1Char('='));
@@ -183,7 +188,8 @@ Document parse(const QByteArray &text)
             document.wellFormed = false;
             continue;
         }
-        document.values.insert(section.isEmpty() ? key : section + QLatin1Char('/') + key, unescapedValue(trimmed.mid(equals + 1)));
+        document.values.insert(section.isEmpty() ? key : section + QLatin1Char('/') + key,
+                               unescapedValue(trimmed.mid(equals + 1)));
     }
     return document;
 }
@@ -198,8 +204,9 @@ QByteArray format(const QMap<QString, QString> &values)
     }
     QByteArray text;
     for (auto section = sections.cbegin(); section != sections.cend(); ++section) {
-        const QByteArray name = section.key().isEmpty() ? QByteArray("General")
-                                : section.key() == QLatin1String("General") ? QByteArray("%General") : escapedKey(section.key());
+        const QByteArray name = section.key().isEmpty()                     ? QByteArray("General")
+                                : section.key() == QLatin1String("General") ? QByteArray("%General")
+                                                                            : escapedKey(section.key());
         text += (text.isEmpty() ? "[" : "\n[") + name + "]\n";
         for (auto key = section->cbegin(); key != section->cend(); ++key)
             text += escapedKey(key.key()) + '=' + escapedValue(key.value()) + '\n';

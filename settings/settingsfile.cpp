@@ -29,7 +29,8 @@ void seedFirstStart(QMap<QString, QString> &values)
 // As QSettings reads a boolean: false when empty, "0" or "false", true otherwise.
 bool readsTrue(const QString &text)
 {
-    return !text.isEmpty() && text != QLatin1String("0") && text.compare(QLatin1String("false"), Qt::CaseInsensitive) != 0;
+    return !text.isEmpty() && text != QLatin1String("0")
+           && text.compare(QLatin1String("false"), Qt::CaseInsensitive) != 0;
 }
 
 QString flag(bool on)
@@ -78,7 +79,8 @@ void MainWindow::loadSettings()
     ui->lineEdit_objip->setText(values.value(QStringLiteral("mainWindow/objIp")));
     ui->lineEdit_objport->setText(values.value(QStringLiteral("mainWindow/objPort")));
     ntsTrustedCerts = values.value(QStringLiteral("nts/trustedCerts"));
-    ntsClient->setTrustedCertificates(ntsTrustedCerts.isEmpty() ? QString() : QFileInfo(path).dir().absoluteFilePath(ntsTrustedCerts));
+    ntsClient->setTrustedCertificates(
+        ntsTrustedCerts.isEmpty() ? QString() : QFileInfo(path).dir().absoluteFilePath(ntsTrustedCerts));
 }
 
 // Keys the program does not write do not survive a save.

@@ -20,9 +20,8 @@ void setSettingsDirectoryOverride(const QString &directory)
 
 QString settingsFilePath()
 {
-    const QString directory = directoryOverride().isEmpty()
-        ? settingsFolderFor(QCoreApplication::applicationDirPath())
-        : directoryOverride();
+    const QString directory =
+        directoryOverride().isEmpty() ? settingsFolderFor(QCoreApplication::applicationDirPath()) : directoryOverride();
     const QString path = QStringLiteral("%1/ntp.ini").arg(directory);
     qDebug().noquote() << "exe dir" << path;
     return path;

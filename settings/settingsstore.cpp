@@ -46,7 +46,8 @@ QString keepAside(const QString &path)
     const QString kept = path + QStringLiteral(".bad");
     QFile::remove(kept);
     // The C library's rename moves a link, a FIFO or a device as it is; QFile's insists on a file.
-    return std::rename(QFile::encodeName(path).constData(), QFile::encodeName(kept).constData()) == 0 ? kept : QString();
+    return std::rename(QFile::encodeName(path).constData(), QFile::encodeName(kept).constData()) == 0 ? kept
+                                                                                                      : QString();
 }
 
 } // namespace settingsstore

@@ -21,7 +21,8 @@ List read(const QMap<QString, QString> &values)
     List list;
     // An entry under another section, a damaged section name for instance, is one the program cannot read.
     for (auto it = values.cbegin(); it != values.cend(); ++it)
-        list.allRead = list.allRead && (it.key().startsWith(section) || !it.key().contains(QLatin1String("serverList_")));
+        list.allRead =
+            list.allRead && (it.key().startsWith(section) || !it.key().contains(QLatin1String("serverList_")));
     QMap<int, QString> byPosition;
     for (auto it = values.lowerBound(section); it != values.cend() && it.key().startsWith(section); ++it) {
         const QString key = it.key().mid(section.size());

@@ -4,8 +4,9 @@
 
 std::optional<NtsAddress> NtsAddress::parse(const QString &server)
 {
-    static const QRegularExpression pattern(QStringLiteral("^nts://(?:\\[([0-9a-fA-F:.]+)\\]|([^\\s:/\\[\\]]+))(?::(\\d{1,5}))?$"),
-                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression pattern(
+        QStringLiteral("^nts://(?:\\[([0-9a-fA-F:.]+)\\]|([^\\s:/\\[\\]]+))(?::(\\d{1,5}))?$"),
+        QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = pattern.match(server);
     if (!match.hasMatch())
         return std::nullopt;

@@ -53,5 +53,6 @@ void MainWindow::writeEntryState()
     const int index = ui->comboBox_iplist->currentIndex();
     if (index < 0)
         return;
-    ui->comboBox_iplist->setItemData(index, ServerEntry{serverHost, syncLimit, syncPeriod, entryState}.text(), Qt::UserRole);
+    ui->comboBox_iplist->setItemData(index, ServerEntry{serverHost, syncLimit, syncPeriod, entryState}.text(),
+                                     Qt::UserRole);
 }

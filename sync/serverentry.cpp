@@ -5,13 +5,15 @@ std::optional<ServerEntry> ServerEntry::parse(const QString &line)
     const QStringList fields = entryFields(line);
     if (fields.size() <= 3)
         return std::nullopt;
-    return ServerEntry{fields.at(0), entrySeconds(fields.at(1)), entrySeconds(fields.at(2)), fields.at(3).toInt(nullptr, 10)};
+    return ServerEntry{fields.at(0), entrySeconds(fields.at(1)), entrySeconds(fields.at(2)),
+                       fields.at(3).toInt(nullptr, 10)};
 }
 
 QString ServerEntry::text() const
 {
     // One substitution pass, so a '%' in a hand-edited host stays as it is.
-    return QStringLiteral("%1 %2 %3 %4").arg(host, QString::number(limit), QString::number(period), QString::number(state));
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(host, QString::number(limit), QString::number(period), QString::number(state));
 }
 
 QStringList entryFields(const QString &line)

@@ -29,7 +29,8 @@ void MainWindow::sendSyncRequest(bool atSyncStart)
     // Looked up afresh for every request, in the background: the clock and the time feed go on
     // while the resolver takes its time. A newer request replaces a lookup still under way.
     QHostInfo::abortHostLookup(hostLookup);
-    hostLookup = QHostInfo::lookupHost(serverHost, this, [this, atSyncStart](const QHostInfo &info) { hostLookedUp(info, atSyncStart); });
+    hostLookup = QHostInfo::lookupHost(serverHost, this,
+                                       [this, atSyncStart](const QHostInfo &info) { hostLookedUp(info, atSyncStart); });
 }
 
 void MainWindow::hostLookedUp(const QHostInfo &info, bool atSyncStart)

@@ -37,7 +37,9 @@ private slots:
             t.ui()->lineEdit_objport->setText("4321");
             QTimer::singleShot(0, &t.w, [&] {
                 QObject *control = QByteArray(way) == "tray" ? t.quitAction() : t.w.findChild<QObject *>(way);
-                control ? void(QMetaObject::invokeMethod(control, qobject_cast<QAction *>(control) ? "trigger" : "click")) : void(t.w.close());
+                control
+                    ? void(QMetaObject::invokeMethod(control, qobject_cast<QAction *>(control) ? "trigger" : "click"))
+                    : void(t.w.close());
             });
             QTimer::singleShot(10000, &t.w, [] { QCoreApplication::exit(99); }); // a way that does not end the loop
             QCOMPARE(qApp->exec(), 0);
@@ -51,18 +53,24 @@ private slots:
         TestWindow t;
         const auto entry = [&] { return QString::fromUtf8(readAll(t.dir.filePath("autostart/razudori.desktop"))); };
         // The program's path, and the Exec line a desktop reads back as that one argument.
-        const QStringList paths[] = {{"/home/a b/chronvale", "Exec=\"/home/a b/chronvale\""}, {"/x/\"$`", "Exec=\"/x/\\\\\"\\\\$\\\\`\""},
-                                     {"/x/a\\b", "Exec=\"/x/a\\\\\\\\b\""}, {"/x/100%", "Exec=\"/x/100%%\""}, {"/x/a\nb", "Exec=\"/x/a\\nb\""}};
+        const QStringList paths[] = {{"/home/a b/chronvale", "Exec=\"/home/a b/chronvale\""},
+                                     {"/x/\"$`", "Exec=\"/x/\\\\\"\\\\$\\\\`\""},
+                                     {"/x/a\\b", "Exec=\"/x/a\\\\\\\\b\""},
+                                     {"/x/100%", "Exec=\"/x/100%%\""},
+                                     {"/x/a\nb", "Exec=\"/x/a\\nb\""}};
         for (const QStringList &path : paths) {
             QVERIFY(platform::registerStartAtLogon("razudori", path[0]));
-            QCOMPARE(entry().split('\n').filter(QRegularExpression("^(Exec|Hidden)=")), (QStringList{path[1], "Hidden=false"}));
+            QCOMPARE(entry().split('\n').filter(QRegularExpression("^(Exec|Hidden)=")),
+                     (QStringList{path[1], "Hidden=false"}));
         }
         t.ui()->checkBox_startrun->setChecked(true);
-        QVERIFY(entry().contains("Exec=\"" + QCoreApplication::applicationFilePath() + "\"\nTerminal=false\nHidden=false\n"));
+        QVERIFY(entry().contains("Exec=\"" + QCoreApplication::applicationFilePath()
+                                 + "\"\nTerminal=false\nHidden=false\n"));
         t.ui()->checkBox_startrun->setChecked(false);
         QVERIFY(entry().contains("\nHidden=true\n") && !entry().contains(QCoreApplication::applicationFilePath()));
         // Where the entry cannot be written, the user is told and the box goes back.
-        QVERIFY(QDir(t.dir.filePath("autostart")).removeRecursively() && writeAll(t.dir.filePath("autostart"), "not a folder"));
+        QVERIFY(QDir(t.dir.filePath("autostart")).removeRecursively()
+                && writeAll(t.dir.filePath("autostart"), "not a folder"));
         ModalBoxes boxes;
         t.ui()->checkBox_startrun->setChecked(true);
         QVERIFY(boxes.seen == QStringList{"错误|开机运行设置失败！"} && !t.ui()->checkBox_startrun->isChecked());
@@ -81,7 +89,8 @@ private slots:
         t.ui()->action_manual->trigger();
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(QFileInfo(t.dir.filePath("manual.pdf")).canonicalFilePath())});
         t.ui()->action_about->trigger();
-        QVERIFY(boxes.seen.size() == 2 && boxes.seen[0] == "|找不到操作手册manual.pdf！" && boxes.seen[1].startsWith("关于|"));
+        QVERIFY(boxes.seen.size() == 2 && boxes.seen[0] == "|找不到操作手册manual.pdf！"
+                && boxes.seen[1].startsWith("关于|"));
     }
 
     // A character missing from the embedded font shows as a box where no Chinese font is installed.
@@ -97,7 +106,8 @@ private slots:
                 for (uint code : QString::fromUtf8(readAll(it.next())).toUcs4())
                     if (code > 0x7f && ++seen && !font.supportsCharacter(code))
                         missing += QString::fromUcs4(&code, 1);
-        QVERIFY2(seen > 50 && missing.isEmpty(), qPrintable("not in the font (run scripts/make-resources.sh): " + missing));
+        QVERIFY2(seen > 50 && missing.isEmpty(),
+                 qPrintable("not in the font (run scripts/make-resources.sh): " + missing));
     }
 
 public slots:

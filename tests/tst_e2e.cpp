@@ -16,12 +16,14 @@ static void stop(QProcess &process)
 // Starts a copy of a build of the program beside an ntp.ini of its own (unless one is there), with its
 // own temporary folder; its message boxes are logged and closed. The user's runtime folder, where the
 // single-instance guard lives, is the test's.
-static void start(QProcess &process, const QTemporaryDir &dir, const QStringList &arguments = {}, const QStringList &wrapper = {})
+static void start(QProcess &process, const QTemporaryDir &dir, const QStringList &arguments = {},
+                  const QStringList &wrapper = {})
 {
     if (!QFile::exists(dir.filePath("ntp.ini")))
         writeAll(dir.filePath("ntp.ini"), iniText({"127.0.0.1 100 1000 0"}));
     QFile::copy(wrapper.startsWith("setpriv") ? CHRONVALE_PROGRAM : CHRONVALE_TESTBUILD, dir.filePath("chronvale"));
-    process.start("env", QStringList{"TMPDIR=" + dir.path(), "CHRONVALE_AUTOCLOSE_BOXES=1", "CHRONVALE_RECORD_CLOCK=" + dir.filePath("clock.log")}
+    process.start("env", QStringList{"TMPDIR=" + dir.path(), "CHRONVALE_AUTOCLOSE_BOXES=1",
+                                     "CHRONVALE_RECORD_CLOCK=" + dir.filePath("clock.log")}
                              + wrapper + QStringList{dir.filePath("chronvale")} + arguments);
 }
 
@@ -46,7 +48,8 @@ private slots:
         QLocalServer squatter;
         QVERIFY(squatter.listen(folder.filePath("OrveliskSChronvaleS")));
         start(first, folder);
-        const QString log = folder.filePath("clock.log"), endpoint = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/OrveliskSChronvaleS";
+        const QString log = folder.filePath("clock.log"),
+                      endpoint = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/OrveliskSChronvaleS";
         QVERIFY(QTest::qWaitFor([&] { return QFileInfo(log).size() > 0; }, 15000));
         const qint64 errorUs = clockSetErrorsUs(log, 37000).value(0, -1);
         QVERIFY2(qAbs(errorUs) <= 50000, qPrintable(QString::number(errorUs)));
@@ -57,9 +60,11 @@ private slots:
         }
         start(second, folder, {"a", "b"});
         QVERIFY(second.waitForFinished(15000) && second.exitCode() == 0);
-        QVERIFY(second.readAllStandardError().contains("BOX||本程序已打开，如果窗口隐藏状态，双击托盘本软件图标可恢复窗口！"));
+        QVERIFY(second.readAllStandardError().contains(
+            "BOX||本程序已打开，如果窗口隐藏状态，双击托盘本软件图标可恢复窗口！"));
         QByteArray handedOver;
-        QVERIFY(QTest::qWaitFor([&] { return (handedOver += first.readAllStandardError()).contains("The value is: b\n"); }, 1500));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return (handedOver += first.readAllStandardError()).contains("The value is: b\n"); }, 1500));
         QVERIFY(first.state() == QProcess::Running && !squatter.hasPendingConnections());
         QCOMPARE(QFile::permissions(endpoint) & 0x77, QFile::Permissions()); // none for group or others
         first.terminate();
@@ -75,7 +80,10 @@ private slots:
             QProcess copies[10];
             for (QProcess &copy : copies)
                 start(copy, folder);
-            const auto ended = [&] { return std::count_if(std::begin(copies), std::end(copies), [](QProcess &c) { return c.state() == QProcess::NotRunning; }); };
+            const auto ended = [&] {
+                return std::count_if(std::begin(copies), std::end(copies),
+                                     [](QProcess &c) { return c.state() == QProcess::NotRunning; });
+            };
             QVERIFY(QTest::qWaitFor([&] { return ended() == 9; }, 30000));
             QTest::qWait(200);
             QCOMPARE(ended(), 9);
@@ -102,10 +110,13 @@ private slots:
         };
         QVERIFY(QTest::qWaitFor([&] { return !x({"search", "--classname", "trayer"}).isEmpty(); }, 10000));
         QTemporaryDir folder;
-        QVERIFY(writeAll(folder.filePath("ntp.ini"), iniText().replace("[mainWindow]\n", "[mainWindow]\ntrayicon=true\n")));
+        QVERIFY(
+            writeAll(folder.filePath("ntp.ini"), iniText().replace("[mainWindow]\n", "[mainWindow]\ntrayicon=true\n")));
         start(first, folder, {}, {display, "QT_QPA_PLATFORM=xcb"});
         const auto shown = [&] { // the main window, not its icon in the notification area
-            return x({"search", "--all", "--onlyvisible", "--pid", QString::number(first.processId()), "--classname", "", "getwindowgeometry", "%@"}).contains("583x370");
+            return x({"search", "--all", "--onlyvisible", "--pid", QString::number(first.processId()), "--classname",
+                      "", "getwindowgeometry", "%@"})
+                .contains("583x370");
         };
         const auto hideInTray = [&] { // "确定" hides the window while its icon is in the notification area
             if (!QTest::qWaitFor(shown, 10000))
@@ -130,7 +141,8 @@ private slots:
         QProcess program;
         start(program, folder, {}, {"setpriv", "--bounding-set=-sys_time", "--inh-caps=-sys_time"});
         QByteArray output;
-        QVERIFY(QTest::qWaitFor([&] { return (output += program.readAllStandardError()).contains("set system clock failed"); }, 15000));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return (output += program.readAllStandardError()).contains("set system clock failed"); }, 15000));
         stop(program);
         QVERIFY2(output.contains("set system clock failed: Operation not permitted\n"), output.constData());
     }

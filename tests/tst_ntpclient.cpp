@@ -14,23 +14,33 @@ private slots:
     {
         const auto ts = [](quint32 seconds, quint32 fraction) { return Timestamp(seconds) << 32 | fraction; };
         // t1 sent, t2 received by the server, t3 sent by it, t4 received; then offset and delay in ns
-        const struct { Timestamp t1, t2, t3, t4; qint64 offset, delay; } exchanges[] = {
+        const struct
+        {
+            Timestamp t1, t2, t3, t4;
+            qint64 offset, delay;
+        } exchanges[] = {
             // 2024, the server 37 s ahead, 10 ms each way and 1 ms inside the server
             {ts(3918117600u, 0), ts(3918117637u, 0x028f5c29), ts(3918117637u, 0x02d0e560), ts(3918117600u, 0x05604189),
              37000000000, 20000000},
             // this clock at the end of the era that ends in 2036, the server already in the next
-            {ts(0xffffffff, 0), ts(0, 0x80000000), ts(0, 0xa0000000), ts(0xffffffff, 0x60000000), 1375000000, 250000000},
+            {ts(0xffffffff, 0), ts(0, 0x80000000), ts(0, 0xa0000000), ts(0xffffffff, 0x60000000), 1375000000,
+             250000000},
             // this clock in the new era, the server still in the old one
             {ts(1, 0), ts(0xfffffffe, 0), ts(0xfffffffe, 0x40000000), ts(1, 0x80000000), -3125000000, 250000000},
         };
         for (const auto &e : exchanges) {
             const ntppacket::Measurement m = ntppacket::measure(e.t1, e.t2, e.t3, e.t4);
-            QVERIFY2(qAbs(m.offsetNs - e.offset) <= 2 && qAbs(m.delayNs - e.delay) <= 2, qPrintable(QString::number(m.offsetNs)));
+            QVERIFY2(qAbs(m.offsetNs - e.offset) <= 2 && qAbs(m.delayNs - e.delay) <= 2,
+                     qPrintable(QString::number(m.offsetNs)));
         }
         QCOMPARE(qint64(ntppacket::differenceNs(ts(0x7fffffff, 0), 0)), 2147483647000000000);
-        QVERIFY(ntppacket::roundToMs(1499999) == 1 && ntppacket::roundToMs(1500000) == 2 && ntppacket::roundToMs(-1500000) == -2);
-        for (auto [unixMs, ntp] : {std::pair<qint64, Timestamp>{500, ts(2208988800u, 0x80000000)}, {2085978497750, ts(1, 0xc0000000)}})
-            QCOMPARE(ntppacket::fromSystemTime(std::chrono::system_clock::time_point(std::chrono::milliseconds(unixMs))), ntp);
+        QVERIFY(ntppacket::roundToMs(1499999) == 1 && ntppacket::roundToMs(1500000) == 2
+                && ntppacket::roundToMs(-1500000) == -2);
+        for (auto [unixMs, ntp] :
+             {std::pair<qint64, Timestamp>{500, ts(2208988800u, 0x80000000)}, {2085978497750, ts(1, 0xc0000000)}})
+            QCOMPARE(
+                ntppacket::fromSystemTime(std::chrono::system_clock::time_point(std::chrono::milliseconds(unixMs))),
+                ntp);
     }
 
     // The reply waits 200 ms in the socket before it is read: the offset is still that of its
@@ -64,14 +74,26 @@ private slots:
     {
         // The byte where the answer is spoiled and what is written there (nothing: it is cut there),
         // and whether the request stays open for the genuine answer that follows, taken once.
-        const struct { const char *rule; int at; QByteArray bytes; bool stillOpen; } answers[] = {
-            {"leap indicator 3", 0, "\xe4", true}, {"version 0", 0, "\x04", true}, {"version 5", 0, "\x2c", true},
-            {"mode 5", 0, "\x25", true}, {"stratum 16", 1, "\x10", true}, {"origin not the request's", 24, QByteArray(8, 0), true},
-            {"transmit time 0", 40, QByteArray(8, 0), true}, {"47 bytes", 47, {}, true},
-            {"kiss-o'-death ends the request", 1, QByteArray(1, 0), false}};
+        const struct
+        {
+            const char *rule;
+            int at;
+            QByteArray bytes;
+            bool stillOpen;
+        } answers[] = {{"leap indicator 3", 0, "\xe4", true},
+                       {"version 0", 0, "\x04", true},
+                       {"version 5", 0, "\x2c", true},
+                       {"mode 5", 0, "\x25", true},
+                       {"stratum 16", 1, "\x10", true},
+                       {"origin not the request's", 24, QByteArray(8, 0), true},
+                       {"transmit time 0", 40, QByteArray(8, 0), true},
+                       {"47 bytes", 47, {}, true},
+                       {"kiss-o'-death ends the request", 1, QByteArray(1, 0), false}};
         for (const auto &a : answers) {
             FakeNtpServer server;
-            server.tamper = [&](QByteArray &packet) { a.bytes.isEmpty() ? packet.truncate(a.at) : void(packet.replace(a.at, a.bytes.size(), a.bytes)); };
+            server.tamper = [&](QByteArray &packet) {
+                a.bytes.isEmpty() ? packet.truncate(a.at) : void(packet.replace(a.at, a.bytes.size(), a.bytes));
+            };
             NtpClient client;
             QSignalSpy replies(&client, &NtpClient::replyReceived);
             client.sendRequest(4, QHostAddress::LocalHost, server.socket.localPort());
@@ -85,9 +107,12 @@ private slots:
         // Nor is an answer taken from another address or port than the request went to, or too late.
         PendingRequests pending(2, std::chrono::seconds(30));
         pending.add(7, QHostAddress("127.0.0.1"), 123, {}, {});
-        QVERIFY(pending.find(7, QHostAddress("::ffff:127.0.0.1"), 123, {}) && !pending.find(8, QHostAddress("127.0.0.1"), 123, {}));
-        QVERIFY(!pending.find(7, QHostAddress("127.0.0.1"), 124, {}) && !pending.find(7, QHostAddress("127.0.0.2"), 123, {}));
-        QVERIFY(!pending.find(7, QHostAddress("127.0.0.1"), 123, PendingRequests::Clock::time_point(std::chrono::seconds(30))));
+        QVERIFY(pending.find(7, QHostAddress("::ffff:127.0.0.1"), 123, {})
+                && !pending.find(8, QHostAddress("127.0.0.1"), 123, {}));
+        QVERIFY(!pending.find(7, QHostAddress("127.0.0.1"), 124, {})
+                && !pending.find(7, QHostAddress("127.0.0.2"), 123, {}));
+        QVERIFY(!pending.find(7, QHostAddress("127.0.0.1"), 123,
+                              PendingRequests::Clock::time_point(std::chrono::seconds(30))));
     }
 
     // A server that says RATE is not asked for 64 s, then twice as long each time it says so again;
@@ -99,7 +124,8 @@ private slots:
         const QHostAddress host("127.0.0.1");
         const ServerHolds::Clock::time_point start{};
         holds.kissed(host, 123, "RATE", start);
-        QVERIFY(holds.heldBy(host, 123, start + 63s) == "RATE" && holds.heldBy(host, 123, start + 64s).isEmpty() && holds.heldBy(host, 124, start).isEmpty());
+        QVERIFY(holds.heldBy(host, 123, start + 63s) == "RATE" && holds.heldBy(host, 123, start + 64s).isEmpty()
+                && holds.heldBy(host, 124, start).isEmpty());
         holds.kissed(host, 123, "RATE", start + 64s);
         QVERIFY(holds.heldBy(host, 123, start + 191s) == "RATE" && holds.heldBy(host, 123, start + 192s).isEmpty());
         holds.kissed(host, 123, "DENY", start + 192s);
@@ -109,7 +135,8 @@ private slots:
         NtpClient client;
         QSignalSpy refused(&client, &NtpClient::refused);
         QVERIFY(client.sendRequest(4, QHostAddress::LocalHost, server.socket.localPort()) && refused.wait(2000));
-        QVERIFY(refused[0][2] == "RATE" && client.refusal(QHostAddress::LocalHost, server.socket.localPort()) == "RATE");
+        QVERIFY(refused[0][2] == "RATE"
+                && client.refusal(QHostAddress::LocalHost, server.socket.localPort()) == "RATE");
         QVERIFY(!client.sendRequest(4, QHostAddress::LocalHost, server.socket.localPort()));
     }
 };

@@ -88,15 +88,22 @@ class TestNts : public QObject
 private slots:
     void initTestCase()
     {
-        QCOMPARE(QProcess::execute(CHRONVALE_SOURCE_DIR "/tests/fixtures/make-certs.sh", {dir.path(), CHRONVALE_FAKETIME}), 0);
+        QCOMPARE(
+            QProcess::execute(CHRONVALE_SOURCE_DIR "/tests/fixtures/make-certs.sh", {dir.path(), CHRONVALE_FAKETIME}),
+            0);
         const QByteArray nts = "allow 127.0.0.0/8\nntsserverkey " + QFile::encodeName(dir.filePath("good.key"))
-                               + "\nntsservercert " + QFile::encodeName(cert("good")) + "\nntsport 4460\nntsprocesses 0\nntsdumpdir "
-                               + QFile::encodeName(dir.path()) + "\nntsntpserver 127.0.0.2\n";
+                               + "\nntsservercert " + QFile::encodeName(cert("good"))
+                               + "\nntsport 4460\nntsprocesses 0\nntsdumpdir " + QFile::encodeName(dir.path())
+                               + "\nntsntpserver 127.0.0.2\n";
         const std::optional<qint64> offset = startChronyd(chronyd, dir, "+37s", nts);
         QVERIFY2(offset && qAbs(*offset - 37000) <= 20, chronyd.readAll().constData());
     }
 
-    void cleanupTestCase() { chronyd.kill(); chronyd.waitForFinished(); }
+    void cleanupTestCase()
+    {
+        chronyd.kill();
+        chronyd.waitForFinished();
+    }
 
     void aead()
     {
@@ -115,12 +122,14 @@ private slots:
             QVERIFY(!ntsaead::open(k, {ad}, spoiled));
         }
         // The way NTS uses it, with a nonce and 16 bytes or more of plaintext, as OpenSSL's SIV has it.
-        const ntsaead::Bytes nonce = bytes("00112233445566778899aabbccddeeff"), longer = bytes("000102030405060708090a0b0c0d0e0f1011");
+        const ntsaead::Bytes nonce = bytes("00112233445566778899aabbccddeeff"),
+                             longer = bytes("000102030405060708090a0b0c0d0e0f1011");
         EVP_CIPHER *siv = EVP_CIPHER_fetch(nullptr, "AES-128-SIV", nullptr);
         EVP_CIPHER_CTX *context = EVP_CIPHER_CTX_new();
         unsigned char byOpenSsl[80]; // tag, then ciphertext
         int size = 0;
-        QVERIFY(EVP_EncryptInit_ex(context, siv, nullptr, k.data(), nullptr) && EVP_EncryptUpdate(context, nullptr, &size, ad.data(), int(ad.size()))
+        QVERIFY(EVP_EncryptInit_ex(context, siv, nullptr, k.data(), nullptr)
+                && EVP_EncryptUpdate(context, nullptr, &size, ad.data(), int(ad.size()))
                 && EVP_EncryptUpdate(context, nullptr, &size, nonce.data(), int(nonce.size()))
                 && EVP_EncryptUpdate(context, byOpenSsl + 16, &size, longer.data(), int(longer.size()))
                 && EVP_CIPHER_CTX_ctrl(context, EVP_CTRL_AEAD_GET_TAG, 16, byOpenSsl));
@@ -154,7 +163,8 @@ private slots:
             QVERIFY(qAbs(replies[0][2].value<NtpReply>().localClockOffset() - 37000) <= 2);
             QCOMPARE(replies[0][0].value<QHostAddress>(), QHostAddress("127.0.0.2"));
             QCOMPARE(relay.requests.size(), 1);
-            QVERIFY2(relay.requests[0].size() >= 200, qPrintable(QString::number(relay.requests[0].size()))); // cookie and authenticator
+            QVERIFY2(relay.requests[0].size() >= 200,
+                     qPrintable(QString::number(relay.requests[0].size()))); // cookie and authenticator
             qInfo("NTS request %d bytes, reply %d bytes", int(relay.requests[0].size()), relay.replySizes.last());
         }
     }
@@ -162,7 +172,10 @@ private slots:
     // Each rejection with the certificate's reason, and no NTP request at all, plain or not.
     void untrustedServersAreNeverAsked()
     {
-        const struct { QString certificate, host, reason; } rows[] = {
+        const struct
+        {
+            QString certificate, host, reason;
+        } rows[] = {
             {"selfsigned", "127.0.0.3", "self-signed certificate"},
             {"othername", "localhost", "hostname mismatch"},
             {"othername", "127.0.0.3", "IP address mismatch"},
@@ -177,7 +190,8 @@ private slots:
             QSignalSpy failures(&client, &NtsClient::failed);
             client.sendRequest("127.0.0.3", 4462);
             QVERIFY(failures.isEmpty()); // in the background: the window goes on meanwhile
-            QVERIFY(failures.wait(5000) && failures[0][2].value<NtsClient::Failure>() == NtsClient::Failure::KeyExchange);
+            QVERIFY(failures.wait(5000)
+                    && failures[0][2].value<NtsClient::Failure>() == NtsClient::Failure::KeyExchange);
         }
         for (const auto &row : rows) {
             QProcess server;
@@ -186,12 +200,15 @@ private slots:
             NtsClient client;
             client.setTrustedCertificates(cert("ca"));
             QSignalSpy failures(&client, &NtsClient::failed);
-            QVERIFY(QTest::qWaitFor([&] { // until s_server listens
-                client.sendRequest(row.host, 4461);
-                return failures.wait(3000) && failures.last()[3].toString() != "Connection refused";
-            }, 10000));
+            QVERIFY(QTest::qWaitFor(
+                [&] { // until s_server listens
+                    client.sendRequest(row.host, 4461);
+                    return failures.wait(3000) && failures.last()[3].toString() != "Connection refused";
+                },
+                10000));
             QCOMPARE(failures.last()[2].value<NtsClient::Failure>(), NtsClient::Failure::Untrusted);
-            QVERIFY2(failures.last()[3].toString().contains(row.reason, Qt::CaseInsensitive), qPrintable(failures.last()[3].toString()));
+            QVERIFY2(failures.last()[3].toString().contains(row.reason, Qt::CaseInsensitive),
+                     qPrintable(failures.last()[3].toString()));
             server.kill();
             server.waitForFinished();
         }
@@ -208,7 +225,8 @@ private slots:
         client.sendRequest("127.0.0.1", 4460);
         const bool answered = replies.wait(10000);
         relay.forge = false;
-        QVERIFY(answered && replies.size() == 1 && qAbs(replies[0][2].value<NtpReply>().localClockOffset() - 37000) <= 2);
+        QVERIFY(answered && replies.size() == 1
+                && qAbs(replies[0][2].value<NtpReply>().localClockOffset() - 37000) <= 2);
         QCOMPARE(failures.size(), 1);
         QCOMPARE(failures[0][2].value<NtsClient::Failure>(), NtsClient::Failure::NotAuthenticated);
     }
@@ -266,10 +284,11 @@ private slots:
         for (const QString &server : {QString("nts://localhost"), QString("nts://127.0.0.3:4461")}) {
             clockRequests.clear();
             QProcess untrusted;
-            untrusted.start("openssl", {"s_server", "-accept", "4461", "-cert", cert("selfsigned"), "-key", dir.filePath("selfsigned.key"),
-                                        "-alpn", "ntske/1", "-tls1_3", "-quiet"});
+            untrusted.start("openssl", {"s_server", "-accept", "4461", "-cert", cert("selfsigned"), "-key",
+                                        dir.filePath("selfsigned.key"), "-alpn", "ntske/1", "-tls1_3", "-quiet"});
             QTest::qWait(300);
-            TestWindow t(iniText({server + " 100 1000 0"}) + "[nts]\ntrustedCerts=" + QFile::encodeName(cert("ca")) + "\n");
+            TestWindow t(iniText({server + " 100 1000 0"}) + "[nts]\ntrustedCerts=" + QFile::encodeName(cert("ca"))
+                         + "\n");
             QLabel *line = t.ui()->label_syncinfo;
             if (server.endsWith(":4461")) {
                 QVERIFY(QTest::qWaitFor([&] { return line->text() == "NTS证书不受信任！"; }, 10000));
@@ -280,7 +299,8 @@ private slots:
                 QVERIFY2(qAbs(error) <= 2, qPrintable(QString::number(error)));
                 QVERIFY(line->text().startsWith("同步时间成功！"));
             }
-            QVERIFY(t.saveSettings() && readAll(t.iniPath).contains("trustedCerts=" + QFile::encodeName(cert("ca")))); // kept by a save
+            QVERIFY(t.saveSettings()
+                    && readAll(t.iniPath).contains("trustedCerts=" + QFile::encodeName(cert("ca")))); // kept by a save
             untrusted.kill();
             untrusted.waitForFinished();
         }

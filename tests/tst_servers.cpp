@@ -24,7 +24,13 @@ private slots:
         const QStringList two = {"ntp.example.org 1000 1000 0", "127.0.0.2 30 60 3"}, blank = {""};
         // Adding (0) or rewriting the selected last entry (1), to a list, the typed server, limit and
         // period, the refusal (none: the entry is taken) and the list afterwards, its last one selected.
-        const struct { int mode; QStringList before, typed; QString box; QStringList after; } rows[] = {
+        const struct
+        {
+            int mode;
+            QStringList before, typed;
+            QString box;
+            QStringList after;
+        } rows[] = {
             {0, two, {"", "60", "60"}, "错误|服务器地址不能为空", two},
             {0, two, {"ntp example.org", "6", "6"}, "错误|服务器地址格式不对", two},
             {0, two, {"ntp\texample.org", "6", "6"}, "错误|服务器地址格式不对", two},
@@ -38,7 +44,11 @@ private slots:
             {0, two, {"127.0.0.9", "-1", "3000000000"}, "", two + QStringList{"127.0.0.9 4294967295 3000000000 0"}},
             {1, two, {"NTP.Example.ORG", "7", "8"}, "", {two[0], "NTP.Example.ORG 7 8 0"}},
             {0, blank, {"127.0.0.5", "1", "2"}, "", {"127.0.0.5 1 2 0"}},
-            {0, {"nas 1 2 0"}, {"127.0.0.5", "1", "2"}, "", {"nas 1 2 0", "127.0.0.5 1 2 0"}}}; // a short host is a server
+            {0,
+             {"nas 1 2 0"},
+             {"127.0.0.5", "1", "2"},
+             "",
+             {"nas 1 2 0", "127.0.0.5 1 2 0"}}}; // a short host is a server
         for (const auto &row : rows) {
             QComboBox list;
             for (const QString &entry : row.before)
@@ -47,8 +57,10 @@ private slots:
             EditDialog dialog(row.mode, &list);
             ModalBoxes boxes;
             enterEntry(&dialog, row.typed);
-            QCOMPARE(boxes.seen.join("") + (dialog.result() == QDialog::Accepted ? "accepted" : ""), row.box.isEmpty() ? "accepted" : row.box);
-            QVERIFY2(entriesOf(&list) == row.after && list.currentIndex() == row.after.size() - 1, qPrintable(entriesOf(&list).join('|')));
+            QCOMPARE(boxes.seen.join("") + (dialog.result() == QDialog::Accepted ? "accepted" : ""),
+                     row.box.isEmpty() ? "accepted" : row.box);
+            QVERIFY2(entriesOf(&list) == row.after && list.currentIndex() == row.after.size() - 1,
+                     qPrintable(entriesOf(&list).join('|')));
         }
     }
 
@@ -59,13 +71,16 @@ private slots:
         // The edit starts from the selected entry, means the same when nothing is changed, and takes effect at once.
         QStringList shown;
         const auto edit = [&](const QStringList &typed) {
-            QTimer::singleShot(50, [&] { shown = enterEntry(qobject_cast<QDialog *>(QApplication::activeModalWidget()), typed); });
+            QTimer::singleShot(
+                50, [&] { shown = enterEntry(qobject_cast<QDialog *>(QApplication::activeModalWidget()), typed); });
             t.ui()->pushButton_edit->click();
         };
         edit({"127.0.0.2", "4294967295", "3000000000"});
-        QVERIFY(shown == QStringList({"127.0.0.2", "4294967295", "3000000000"}) && t.ui()->comboBox_iplist->itemData(1) == "127.0.0.2 4294967295 3000000000 0");
+        QVERIFY(shown == QStringList({"127.0.0.2", "4294967295", "3000000000"})
+                && t.ui()->comboBox_iplist->itemData(1) == "127.0.0.2 4294967295 3000000000 0");
         edit({"127.0.0.2", "7", "3000000000"});
-        QVERIFY(t.ui()->lineEdit_limit->text() == "7" && t.ui()->comboBox_iplist->itemData(1) == "127.0.0.2 7 3000000000 0");
+        QVERIFY(t.ui()->lineEdit_limit->text() == "7"
+                && t.ui()->comboBox_iplist->itemData(1) == "127.0.0.2 7 3000000000 0");
         // Deleted down to the blank placeholder, which stays.
         boxes.answers = {QMessageBox::No, QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Yes};
         for (int i = 0; i < 5; ++i)
@@ -75,8 +90,9 @@ private slots:
         t.replyReceived(NtpReply(1, 1, QDateTime::currentDateTime()));
         QVERIFY(!t.syncTimer()->isActive() && clockRequests.isEmpty());
         const QString ask = "注意|您确定要删除吗？";
-        QCOMPARE(boxes.seen, (QStringList{ask, ask, "|删除服务器127.0.0.2配置成功！", ask, "|删除服务器127.0.0.3配置成功！", ask,
-                                          "|删除服务器127.0.0.1配置成功！", ask, "|没有服务器配置可以删除！"}));
+        QCOMPARE(boxes.seen,
+                 (QStringList{ask, ask, "|删除服务器127.0.0.2配置成功！", ask, "|删除服务器127.0.0.3配置成功！", ask,
+                              "|删除服务器127.0.0.1配置成功！", ask, "|没有服务器配置可以删除！"}));
     }
 };
 

@@ -6,7 +6,8 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
-static const QStringList defaults = {"192.168.0.132 1000 1000 0", "ntp.aliyun.com 1000 1000 0", "cn.pool.ntp.org 1000 1000 0"};
+static const QStringList defaults = {"192.168.0.132 1000 1000 0", "ntp.aliyun.com 1000 1000 0",
+                                     "cn.pool.ntp.org 1000 1000 0"};
 
 class TestSettings : public QObject
 {
@@ -17,9 +18,13 @@ private slots:
     void loadedAndSavedAgain()
     {
         for (auto [tray, logon, output] : {std::tuple{"true", "false", "true"}, {"false", "true", "true"}}) {
-            const QByteArray text = QString("[mainWindow]\nlocalPort=1111\nobjIp=127.0.0.2\nobjPort=2222\nserverListCurrent=1\nstartrun=%1\n"
-                                            "startrun_ctr=%2\ntrayicon=%3\n\n[serverIplist]\n1\\serverList_0=127.0.0.1 1000 1000 0\n"
-                                            "2\\serverList_1=时间.example  5 6 3\nsize=2\n").arg(logon, output, tray).toUtf8();
+            const QByteArray text =
+                QString(
+                    "[mainWindow]\nlocalPort=1111\nobjIp=127.0.0.2\nobjPort=2222\nserverListCurrent=1\nstartrun=%1\n"
+                    "startrun_ctr=%2\ntrayicon=%3\n\n[serverIplist]\n1\\serverList_0=127.0.0.1 1000 1000 0\n"
+                    "2\\serverList_1=时间.example  5 6 3\nsize=2\n")
+                    .arg(logon, output, tray)
+                    .toUtf8();
             TestWindow t(text);
             QVERIFY(t.outputTimer()->isActive() && t.saveSettings()); // the time output started with the window
             QCOMPARE(readAll(t.iniPath), text);
@@ -30,8 +35,26 @@ private slots:
     // same to QSettings (the non-ASCII texts aside, which are UTF-8 now and were escaped then).
     void readsAndWritesLikeQSettings()
     {
-        const QStringList texts = {"plain 1 2 0", " lead", "trail ", "a,b", "a;b", "a=b", "q\"q", "back\\slash", "@Variant(x)", "@@at", "tab\there",
-                                   "nl\nx", QString::fromLatin1("n\0" "5\x01" "5", 5), "#hash", "[sec]", "", "时间"};
+        const QStringList texts = {"plain 1 2 0",
+                                   " lead",
+                                   "trail ",
+                                   "a,b",
+                                   "a;b",
+                                   "a=b",
+                                   "q\"q",
+                                   "back\\slash",
+                                   "@Variant(x)",
+                                   "@@at",
+                                   "tab\there",
+                                   "nl\nx",
+                                   QString::fromLatin1("n\0"
+                                                       "5\x01"
+                                                       "5",
+                                                       5),
+                                   "#hash",
+                                   "[sec]",
+                                   "",
+                                   "时间"};
         QTemporaryDir dir;
         QMap<QString, QString> ours;
         {
@@ -66,31 +89,59 @@ private slots:
 
     void firstStartAndFilesTheProgramDidNotWrite()
     {
-        const QByteArray written = "[mainWindow]\nlocalPort=12345\nobjIp=255.255.255.255\nobjPort=12345\nserverListCurrent=1\n\n[serverIplist]\n"
-                                   "1\\serverList_0=192.168.0.132 1000 1000 0\n2\\serverList_1=ntp.aliyun.com 1000 1000 0\n"
-                                   "3\\serverList_2=cn.pool.ntp.org 1000 1000 0\nsize=3\n";
+        const QByteArray written =
+            "[mainWindow]\nlocalPort=12345\nobjIp=255.255.255.255\nobjPort=12345\nserverListCurrent=1\n\n[serverIplist]"
+            "\n"
+            "1\\serverList_0=192.168.0.132 1000 1000 0\n2\\serverList_1=ntp.aliyun.com 1000 1000 0\n"
+            "3\\serverList_2=cn.pool.ntp.org 1000 1000 0\nsize=3\n";
         const QByteArray variant = "@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)";
         // The file, the list shown with its selected entry, and what the file holds afterwards (none: as it was).
-        const struct { QByteArray text; QStringList entries; int current; QByteArray after; } files[] = {
-            {QByteArray(), defaults, 1, written}, // none: a first start
+        const struct
+        {
+            QByteArray text;
+            QStringList entries;
+            int current;
+            QByteArray after;
+        } files[] = {
+            {QByteArray(), defaults, 1, written},                      // none: a first start
             {"[mainWindow]\nobjIp=127.0.0.1\n", defaults, 1, written}, // no list
-            {"[serverIplist]\n1\\serverList_0=x 1 2 0\n2\\serverList_1=y 1 2 0\nsize=2147483647\n", {"x 1 2 0", "y 1 2 0"}, 0, {}},
-            {"[serverIplist]\n3\\serverList_2=z 1 2 0\n1\\serverList_0=x 1 2 0\nsize=5\n", {"x 1 2 0", "", "z 1 2 0"}, 0, {}}, // a gap
+            {"[serverIplist]\n1\\serverList_0=x 1 2 0\n2\\serverList_1=y 1 2 0\nsize=2147483647\n",
+             {"x 1 2 0", "y 1 2 0"},
+             0,
+             {}},
+            {"[serverIplist]\n3\\serverList_2=z 1 2 0\n1\\serverList_0=x 1 2 0\nsize=5\n",
+             {"x 1 2 0", "", "z 1 2 0"},
+             0,
+             {}}, // a gap
             {"[serverIplist]\n1\\serverList_0=x 1 2 0\nsize=-5\n", {"x 1 2 0"}, 0, {}},
             {"[serverIplist]\n1\\serverList_0=x 1 2 0\nsize=abc\n", {"x 1 2 0"}, 0, {}},
             {"[serverIplist]\n1\\serverList_0=x 1 2 0\nSize=1\n", {"x 1 2 0"}, 0, {}},
             {"[serverIplist]\n1\\serverList_0=x 1 2 0 ; the lab's clock\nsize=1\n", {"x 1 2 0"}, 0, {}},
             {"[serverIplist]\n1\\serverList_7=x 1 2 0\nsize=1\n", {"x 1 2 0"}, 0, {}},
-            {"[mainWindow]\nserverListCurrent=-1\n[serverIplist]\n1\\serverList_0=x 1 2 0\n2\\serverList_1=y 1 2 0\nsize=2\n", {"x 1 2 0", "y 1 2 0"}, 0, {}},
+            {"[mainWindow]\nserverListCurrent=-1\n[serverIplist]\n1\\serverList_0=x 1 2 0\n2\\serverList_1=y 1 2 "
+             "0\nsize=2\n",
+             {"x 1 2 0", "y 1 2 0"},
+             0,
+             {}},
             {"[mainWindow]\ntrayicon=" + variant + "\n[serverIplist]\n1\\serverList_0=" + variant + "\nsize=1\n",
-             {QString::fromLatin1("@Variant(\0\0\0\t\x7f\xff\xff\xff)", 18)}, 0, {}}, // a crash at every start once
+             {QString::fromLatin1("@Variant(\0\0\0\t\x7f\xff\xff\xff)", 18)},
+             0,
+             {}}, // a crash at every start once
             {"[serverIplist]\n1\\serverList_0=时间.example 1 2 0\nsize=1\n", {"时间.example 1 2 0"}, 0, {}},
-            {"[serverIplist\n1\\serverList_0=x 1 2 0\n", {"x 1 2 0"}, 0, {}}, // not quite INI: read as far as it goes, kept
+            {"[serverIplist\n1\\serverList_0=x 1 2 0\n",
+             {"x 1 2 0"},
+             0,
+             {}}, // not quite INI: read as far as it goes, kept
             {"[serverIplist]\n2000000000\\serverList_1999999999=x 1 2 0\nsize=2000000000\n", defaults, 1, {}},
-            {"[serverIplisT]\n1\\serverList_0=x 1 2 0\nsize=1\n", defaults, 1, {}}}; // one bit flipped: kept until the first save
+            {"[serverIplisT]\n1\\serverList_0=x 1 2 0\nsize=1\n",
+             defaults,
+             1,
+             {}}}; // one bit flipped: kept until the first save
         for (const auto &file : files) {
             TestWindow t(file.text);
-            QVERIFY2(entriesOf(t.ui()->comboBox_iplist) == file.entries && t.ui()->comboBox_iplist->currentIndex() == file.current, file.text);
+            QVERIFY2(entriesOf(t.ui()->comboBox_iplist) == file.entries
+                         && t.ui()->comboBox_iplist->currentIndex() == file.current,
+                     file.text);
             QCOMPARE(readAll(t.iniPath), file.after.isNull() ? file.text : file.after);
         }
     }
@@ -118,7 +169,8 @@ private slots:
         qputenv("TMPDIR", "/nonexistent");
         QVERIFY(writeAll(t.iniPath, iniText({"127.0.0.7 1 2 0"})));
         MainWindow withoutTemporaryFolder;
-        QCOMPARE(entriesOf(withoutTemporaryFolder.findChild<QComboBox *>("comboBox_iplist")), QStringList{"127.0.0.7 1 2 0"});
+        QCOMPARE(entriesOf(withoutTemporaryFolder.findChild<QComboBox *>("comboBox_iplist")),
+                 QStringList{"127.0.0.7 1 2 0"});
         QVERIFY(withoutTemporaryFolder.close() && boxes.seen.size() == 3);
         qputenv("TMPDIR", temporaryFolder);
     }

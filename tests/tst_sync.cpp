@@ -15,16 +15,41 @@ private slots:
         // The entries, the last one selected, a reply's offset in ms and whether the clock refuses; then
         // whether the clock is set, the sync line, whether it is not synchronised and the selected entry.
         const QString done = "同步时间成功！时延12ms 偏差%1ms", beyond = "超出同步时间限制，同步停止";
-        const struct { QStringList entries; qint64 offset; bool refused, set; QString line; bool notSynced; QString after; } rows[] = {
-            {{"127.0.0.1 1 60 0"}, 1000, false, true, done.arg(1000), false, "127.0.0.1 1 60 0"},
-            {{"127.0.0.1 1 60 0"}, -1000, false, true, done.arg(-1000), false, "127.0.0.1 1 60 0"},
-            {{"127.0.0.1 1 60 0"}, 1001, false, false, beyond, true, "127.0.0.1 1 60 3"},
-            {{"127.0.0.1 1 60 0"}, -1001, false, false, beyond, true, "127.0.0.1 1 60 3"},
-            {{"127.0.0.1 5000000 60 0"}, 777600000, false, true, done.arg(777600000), false, "127.0.0.1 5000000 60 0"}, // no 32-bit wrap
-            {{"127.0.0.2 30 60 0", "127.0.0.1 1 60 3"}, -400, false, true, done.arg(-400), false, "127.0.0.1 1 60 1"}, // synchronised again
-            {{"127.0.0.2 30 60 0", "127.0.0.1 1 60 1"}, 1500, false, false, beyond, true, "127.0.0.1 1 60 3"},
-            {{"127.0.0.1 1 60 0"}, -3, true, true, "同步时间失败！时延12ms 偏差-3ms", true, "127.0.0.1 1 60 0"},
-            {{"127.0.0.1 1 60 3"}, -3, true, true, "同步时间失败！时延12ms 偏差-3ms", true, "127.0.0.1 1 60 3"}}; // not set: still stopped
+        const struct
+        {
+            QStringList entries;
+            qint64 offset;
+            bool refused, set;
+            QString line;
+            bool notSynced;
+            QString after;
+        } rows[] = {{{"127.0.0.1 1 60 0"}, 1000, false, true, done.arg(1000), false, "127.0.0.1 1 60 0"},
+                    {{"127.0.0.1 1 60 0"}, -1000, false, true, done.arg(-1000), false, "127.0.0.1 1 60 0"},
+                    {{"127.0.0.1 1 60 0"}, 1001, false, false, beyond, true, "127.0.0.1 1 60 3"},
+                    {{"127.0.0.1 1 60 0"}, -1001, false, false, beyond, true, "127.0.0.1 1 60 3"},
+                    {{"127.0.0.1 5000000 60 0"},
+                     777600000,
+                     false,
+                     true,
+                     done.arg(777600000),
+                     false,
+                     "127.0.0.1 5000000 60 0"}, // no 32-bit wrap
+                    {{"127.0.0.2 30 60 0", "127.0.0.1 1 60 3"},
+                     -400,
+                     false,
+                     true,
+                     done.arg(-400),
+                     false,
+                     "127.0.0.1 1 60 1"}, // synchronised again
+                    {{"127.0.0.2 30 60 0", "127.0.0.1 1 60 1"}, 1500, false, false, beyond, true, "127.0.0.1 1 60 3"},
+                    {{"127.0.0.1 1 60 0"}, -3, true, true, "同步时间失败！时延12ms 偏差-3ms", true, "127.0.0.1 1 60 0"},
+                    {{"127.0.0.1 1 60 3"},
+                     -3,
+                     true,
+                     true,
+                     "同步时间失败！时延12ms 偏差-3ms",
+                     true,
+                     "127.0.0.1 1 60 3"}}; // not set: still stopped
         for (const auto &row : rows) {
             TestWindow t(iniText(row.entries, row.entries.size() - 1));
             clockRequests.clear();
@@ -35,7 +60,8 @@ private slots:
             QCOMPARE(t.ui()->label_syncinfo->text(), row.line);
             QCOMPARE(t.ui()->label_syncinfo->toolTip(), row.refused ? "无法设置系统时间：Operation not permitted" : "");
             QVERIFY(t.notSynced() == row.notSynced && t.syncTimer()->isActive() == (row.line != beyond));
-            QCOMPARE(entriesOf(t.ui()->comboBox_iplist), row.entries.mid(0, row.entries.size() - 1) + QStringList{row.after});
+            QCOMPARE(entriesOf(t.ui()->comboBox_iplist),
+                     row.entries.mid(0, row.entries.size() - 1) + QStringList{row.after});
         }
         clockFailure.clear();
     }
@@ -66,7 +92,8 @@ private slots:
         QCOMPARE(boxes.seen, QStringList{"|没有可用的服务器！"});
         QVERIFY(server.requests.isEmpty());
         const QString lookupFailed = "无法访问服务器域名，请检查域名是否有效后重试！";
-        QTRY_VERIFY(named.ui()->label_syncinfo->text() == lookupFailed && named.syncTimer()->isActive()); // the start's cycle runs on
+        QTRY_VERIFY(named.ui()->label_syncinfo->text() == lookupFailed
+                    && named.syncTimer()->isActive()); // the start's cycle runs on
         named.notSynced() = 0;
         named.DoSync();
         QTRY_VERIFY(named.notSynced() == 1 && !named.syncTimer()->isActive()); // a periodic request's ends

@@ -32,9 +32,12 @@ private slots:
     void checksBeforeTheStart()
     {
         // Target address, local port and target port, and the refusal (none when the output starts).
-        const QStringList rows[] = {{"127.000.000.001", "0", "65535", ""}, {"127.0.0.256", "1", "1", "错误|目标IP地址错误"},
-                                    {"127.0.0.1 ", "1", "1", "错误|目标IP地址错误"}, {"127.0.0.1", "-5", "1", "错误|本地端口格式不对"},
-                                    {"127.0.0.1", "65536", "1", "错误|本地端口格式不对"}, {"127.0.0.1", "1", "0", "错误|目标端口格式不对"},
+        const QStringList rows[] = {{"127.000.000.001", "0", "65535", ""},
+                                    {"127.0.0.256", "1", "1", "错误|目标IP地址错误"},
+                                    {"127.0.0.1 ", "1", "1", "错误|目标IP地址错误"},
+                                    {"127.0.0.1", "-5", "1", "错误|本地端口格式不对"},
+                                    {"127.0.0.1", "65536", "1", "错误|本地端口格式不对"},
+                                    {"127.0.0.1", "1", "0", "错误|目标端口格式不对"},
                                     {"127.0.0.1", "1", "+5", "错误|目标端口格式不对"}};
         for (const QStringList &row : rows) {
             TestWindow t;
@@ -44,7 +47,8 @@ private slots:
             ModalBoxes boxes;
             t.ui()->pushButton_out->click();
             QCOMPARE(boxes.seen.join(""), row[3]);
-            QCOMPARE(t.ui()->pushButton_out->text() + (t.outputTimer()->isActive() ? " on" : " off"), row[3].isEmpty() ? "停止 on" : "输出 off");
+            QCOMPARE(t.ui()->pushButton_out->text() + (t.outputTimer()->isActive() ? " on" : " off"),
+                     row[3].isEmpty() ? "停止 on" : "输出 off");
         }
     }
 
@@ -57,7 +61,8 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(display.bind(QHostAddress::AnyIPv4) && resolver.bind(QHostAddress::LocalHost, 53));
         QVERIFY(writeAll(dir.filePath("resolv.conf"), "nameserver 127.0.0.1\noptions timeout:4 attempts:1\n"));
-        QVERIFY(::mount(QFile::encodeName(dir.filePath("resolv.conf")), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) == 0);
+        QVERIFY(::mount(QFile::encodeName(dir.filePath("resolv.conf")), "/etc/resolv.conf", nullptr, MS_BIND, nullptr)
+                == 0);
         TestWindow t(iniText({"time.example 100 1000 0"}));
         t.ui()->lineEdit_objip->setText("255.255.255.255");
         t.ui()->lineEdit_objport->setText(QString::number(display.localPort()));
@@ -72,10 +77,11 @@ private slots:
         t.ui()->pushButton_out->click();
         QVERIFY(QTest::qWaitFor([&] { return received.size() == 3; }, 6000));
         QVERIFY(started.msecsTo(received[0].first) >= 1000); // the first a full second after the start
-        int early = 0; // arrived in the first part of their second
+        int early = 0;                                       // arrived in the first part of their second
         for (int i = 0; i < 3; ++i) {
             const QString second = received[0].first.addSecs(i).toString("yyyy-MM-dd hh:mm:ss");
-            QCOMPARE(received[i].second, "$TIME," + QByteArray(i ? "A," : "V,") + second.toLatin1() + "*(000ms start 00:00 end 00:00 Bri:0)");
+            QCOMPARE(received[i].second, "$TIME," + QByteArray(i ? "A," : "V,") + second.toLatin1()
+                                             + "*(000ms start 00:00 end 00:00 Bri:0)");
             early += received[i].first.time().msec() < 300;
         }
         QVERIFY2(early >= 2, "the datagrams go out long after their second begins");

@@ -1,9 +1,9 @@
 #include "mainwindow/mainwindow.h"
 
 #include "mainwindow/inputpatterns.h"
-#include "ui_mainwindow.h"
 #include "udpout/outputtarget.h"
 #include "udpout/sendschedule.h"
+#include "ui_mainwindow.h"
 
 #include <QDebug>
 #include <QLabel>
@@ -48,10 +48,8 @@ void MainWindow::startOutput()
     const QString localPort = ui->lineEdit_localport->text();
     const QString targetPort = ui->lineEdit_objport->text();
     if (!validateAddress(tr("目标IP地址错误"), ui->lineEdit_objip->text())
-        || !validateNumber(localPortMessage, localPort)
-        || !validatePortRange(this, localPortMessage, localPort, 0)
-        || !validateNumber(targetPortMessage, targetPort)
-        || !validatePortRange(this, targetPortMessage, targetPort, 1))
+        || !validateNumber(localPortMessage, localPort) || !validatePortRange(this, localPortMessage, localPort, 0)
+        || !validateNumber(targetPortMessage, targetPort) || !validatePortRange(this, targetPortMessage, targetPort, 1))
         return;
 
     outputTimer->start(sendschedule::msecToFirstSend(QDateTime::currentDateTime()));

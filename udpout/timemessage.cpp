@@ -1,9 +1,9 @@
 #include "mainwindow/mainwindow.h"
 
-#include "ui_mainwindow.h"
 #include "udpout/outputtarget.h"
 #include "udpout/sendschedule.h"
 #include "udpout/timemessage_format.h"
+#include "ui_mainwindow.h"
 
 #include <QDebug>
 #include <QLabel>

@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
     // Judged against its own origin, the datagram reaches every later rule.
     if (r && ntppacket::isAcceptedReply(data, size, r->origin)
-        && !(r->mode == 4 && r->version >= 1 && r->version <= 4 && r->leap != 3 && r->stratum >= 1 && r->stratum <= 15 && r->transmit))
+        && !(r->mode == 4 && r->version >= 1 && r->version <= 4 && r->leap != 3 && r->stratum >= 1 && r->stratum <= 15
+             && r->transmit))
         std::abort();
     // Nor is a reply to another request.
     if (ntppacket::isAcceptedReply(data, size, 0x0123456789abcdefULL) && r->origin != 0x0123456789abcdefULL)

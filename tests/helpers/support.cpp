@@ -15,7 +15,10 @@ ModalBoxes::ModalBoxes(QObject *parent) : QObject(parent)
             if (logToStderr)
                 std::fprintf(stderr, "BOX|%s\n", qUtf8Printable(seen.last()));
             const bool answered = !answers.isEmpty() && box->button(answers.first());
-            (answered ? box->button(answers.takeFirst()) : box->escapeButton() ? box->escapeButton() : box->button(QMessageBox::Ok))->click();
+            (answered              ? box->button(answers.takeFirst())
+             : box->escapeButton() ? box->escapeButton()
+                                   : box->button(QMessageBox::Ok))
+                ->click();
         }
     });
     timer.start(10);
@@ -23,7 +26,8 @@ ModalBoxes::ModalBoxes(QObject *parent) : QObject(parent)
 
 QByteArray iniText(const QStringList &entries, int current)
 {
-    QByteArray text = "[mainWindow]\nlocalPort=9527\nobjIp=127.0.0.1\nobjPort=9\nserverListCurrent=" + QByteArray::number(current) + "\n[serverIplist]\n";
+    QByteArray text = "[mainWindow]\nlocalPort=9527\nobjIp=127.0.0.1\nobjPort=9\nserverListCurrent="
+                      + QByteArray::number(current) + "\n[serverIplist]\n";
     for (int i = 0; i < entries.size(); ++i)
         text += QByteArray::number(i + 1) + "\\serverList_" + QByteArray::number(i) + "=" + entries[i].toUtf8() + "\n";
     return text + "size=" + QByteArray::number(entries.size()) + "\n";
@@ -61,8 +65,10 @@ QStringList entriesOf(const QComboBox *list)
 {
     QStringList entries;
     for (int i = 0; i < list->count(); ++i)
-        entries << list->itemData(i).toString() + (list->itemText(i) == list->itemData(i).toString().section(' ', 0, 0)
-                                                       ? QString() : " <shown as " + list->itemText(i) + ">");
+        entries << list->itemData(i).toString()
+                       + (list->itemText(i) == list->itemData(i).toString().section(' ', 0, 0)
+                              ? QString()
+                              : " <shown as " + list->itemText(i) + ">");
     return entries;
 }
 
@@ -72,7 +78,8 @@ QList<qint64> clockSetErrorsUs(const QString &recordPath, qint64 aheadMs)
     for (const QByteArray &line : readAll(recordPath).split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
         if (fields.size() == 2)
-            errors.append(QDateTime::fromString(QString::fromLatin1(fields[0]), Qt::ISODateWithMs).toMSecsSinceEpoch() * 1000
+            errors.append(QDateTime::fromString(QString::fromLatin1(fields[0]), Qt::ISODateWithMs).toMSecsSinceEpoch()
+                              * 1000
                           - fields[1].toLongLong() - aheadMs * 1000);
     }
     return errors;

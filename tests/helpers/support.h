@@ -28,8 +28,8 @@ struct ModalBoxes : QObject
 QByteArray iniText(const QStringList &entries = {"127.0.0.1 1000 1000 0"}, int current = 0);
 
 // A main window on its own ntp.ini (none for a null text) in a folder of its own, where start at logon
-// is written too; its constructor loads the file and asks the selected server at once. It reaches the window's state and
-// private operations as the window's friend.
+// is written too; its constructor loads the file and asks the selected server at once. It reaches the window's state
+// and private operations as the window's friend.
 struct TestWindow
 {
     explicit TestWindow(const QByteArray &ini = iniText());
