@@ -8,6 +8,9 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh test
 jobs=$(nproc)
 
+echo "== check that every source is formatted by .clang-format"
+git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+
 echo "== build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCHRONVALE_WERROR=ON -DCHRONVALE_DIST_TESTS=ON
 cmake --build build -j"$jobs"
