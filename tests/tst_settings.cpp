@@ -2,6 +2,7 @@
 // program did not write, and files it cannot read, which are kept aside before anything replaces them.
 #include "helpers/support.h"
 #include "settings/inifile.h"
+#include "settings/settingsfolder.h"
 
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -19,10 +20,9 @@ private slots:
     {
         for (auto [tray, logon, output] : {std::tuple{"true", "false", "true"}, {"false", "true", "true"}}) {
             const QByteArray text =
-                QString(
-                    "[mainWindow]\nlocalPort=1111\nobjIp=127.0.0.2\nobjPort=2222\nserverListCurrent=1\nstartrun=%1\n"
-                    "startrun_ctr=%2\ntrayicon=%3\n\n[serverIplist]\n1\\serverList_0=127.0.0.1 1000 1000 0\n"
-                    "2\\serverList_1=时间.example  5 6 3\nsize=2\n")
+                QString("[mainWindow]\nlocalPort=1111\nobjIp=127.0.0.2\nobjPort=2222\nserverListCurrent=1\n"
+                        "startrun=%1\nstartrun_ctr=%2\ntrayicon=%3\n\n[serverIplist]\n1\\serverList_0=127.0.0.1 "
+                        "1000 1000 0\n2\\serverList_1=\\x65f6\\x95f4.example  5 6 3\\x3000\nsize=2\n")
                     .arg(logon, output, tray)
                     .toUtf8();
             TestWindow t(text);
@@ -31,9 +31,44 @@ private slots:
         }
     }
 
-    // A file written by an older version, through QSettings, reads the same, and one written now reads the
-    // same to QSettings (the non-ASCII texts aside, which are UTF-8 now and were escaped then).
-    void readsAndWritesLikeQSettings()
+    // Whatever QSettings makes of a file, the reader gives the same text for each key it gives, or says
+    // that it could not read the file whole. Raw UTF-8, typed by hand, is the one difference meant.
+    void readsAsQSettingsDoes()
+    {
+        const struct
+        {
+            QByteArray text;
+            bool whole;
+        } files[] = {
+            {"[s]\nk=\xe6\x97\xb6 \"x\"\n", true},               // raw UTF-8
+            {"[s]\nk=\xb1\xca\n", false},                        // raw bytes that are not UTF-8
+            {QByteArray("[a]\nk=x\0y\n[s]\nk=1\n", 18), false},  // a NUL byte
+            {"[a]\rk=1\r; was C:\\ntp\\\r[s]\rk=2\r", true},     // old Mac line ends, a comment ending in a backslash
+            {"[s]\nk=@Variant(\\0\\0\\0\\x1\\0)\nj=1\n", false}, // a serialized false
+            {"[s]\nk=@ByteArray(x\\x41)\nj=@Invalid()\ni=\\x0041B\\101\n", true}, // long escapes too
+            {"[s]\nk=a, b\n", false},                                             // a list
+            {"[s]\nk=1\njunk\n", false},                                          // a line that is no key
+            {"; nothing else\n", false},
+        };
+        QTemporaryDir dir;
+        for (const auto &file : files) {
+            // A file name each: QSettings keeps what it read of a name while size and time look unchanged.
+            const QString path = dir.filePath(QString::number(&file - files) + ".ini");
+            QVERIFY(writeAll(path, file.text));
+            QSettings theirs(path, QSettings::IniFormat);
+            const inifile::Document ours = inifile::parse(file.text);
+            QVERIFY2(ours.wellFormed == file.whole, file.text);
+            for (const QString &key : ours.values.keys()) {
+                const QString text = theirs.value(key).toString();
+                QCOMPARE(ours.values[key], file.text.contains("\xe6") ? QString::fromUtf8(text.toLatin1()) : text);
+            }
+            for (const QString &key : theirs.allKeys())
+                QVERIFY(ours.values.contains(key) || !file.whole || !theirs.value(key).isValid());
+        }
+    }
+
+    // What QSettings writes for these texts, the writer writes byte for byte, and reads back.
+    void writesAsQSettingsDoes()
     {
         const QStringList texts = {"plain 1 2 0",
                                    " lead",
@@ -47,26 +82,38 @@ private slots:
                                    "@@at",
                                    "tab\there",
                                    "nl\nx",
-                                   QString::fromLatin1("n\0"
-                                                       "5\x01"
-                                                       "5",
-                                                       5),
-                                   "#hash",
-                                   "[sec]",
-                                   "",
-                                   "时间"};
+                                   QString::fromLatin1("n\0005\x01F", 6),
+                                   "时间\u3000",
+                                   "\u00a0x\u00a0",
+                                   "\U0001F600",
+                                   "\x7f",
+                                   "#[s]",
+                                   ""};
         QTemporaryDir dir;
-        QMap<QString, QString> ours;
+        QMap<QString, QString> values;
         {
             QSettings theirs(dir.filePath("theirs.ini"), QSettings::IniFormat);
             for (int i = 0; i < texts.size(); ++i)
-                theirs.setValue(ours.insert(QString("s/k%1").arg(i), texts[i]).key(), texts[i]);
+                theirs.setValue(values.insert(QString("s/k%1").arg(i), texts[i]).key(), texts[i]);
+            theirs.setValue(values.insert("a b~/c", "x").key(), "x");
         }
-        QCOMPARE(inifile::parse(readAll(dir.filePath("theirs.ini"))).values, ours);
-        QVERIFY(writeAll(dir.filePath("ours.ini"), inifile::format(ours)));
-        QSettings read(dir.filePath("ours.ini"), QSettings::IniFormat);
-        for (int i = 0; i < texts.size() - 1; ++i)
-            QCOMPARE(read.value(QString("s/k%1").arg(i)).toString(), texts[i]);
+        QCOMPARE(inifile::format(values), readAll(dir.filePath("theirs.ini")));
+        QCOMPARE(inifile::parse(inifile::format(values)).values, values);
+    }
+
+    // Beside the program only where a file can be made; else the user's folder, which starts from the
+    // ntp.ini an administrator left beside the program.
+    void settingsFolder()
+    {
+        QTemporaryDir program, config;
+        const QByteArray folder = QFile::encodeName(program.path());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        QVERIFY(writeAll(program.filePath("ntp.ini"), "preset") && settingsFolderFor(program.path()) == program.path());
+        QVERIFY(::mount(folder, folder, nullptr, MS_BIND, nullptr) == 0
+                && ::mount(nullptr, folder, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0);
+        const QString own = settingsFolderFor(program.path());
+        QVERIFY(own.startsWith(config.path()) && ::umount2(folder, MNT_DETACH) == 0);
+        QCOMPARE(readAll(own + "/ntp.ini"), QByteArray("preset"));
     }
 
     // On a file system of the test's own, filled to the last byte, the file stays and the user is told.
@@ -124,9 +171,13 @@ private slots:
              0,
              {}},
             {"[mainWindow]\ntrayicon=" + variant + "\n[serverIplist]\n1\\serverList_0=" + variant + "\nsize=1\n",
-             {QString::fromLatin1("@Variant(\0\0\0\t\x7f\xff\xff\xff)", 18)},
+             defaults,
+             1,
+             {}}, // a crash at every start once; never read, kept
+            {QByteArray("[a]\nk=\0\n[serverIplist]\n1\\serverList_0=x 1 2 0\nsize=1\n", 53),
+             {"x 1 2 0"},
              0,
-             {}}, // a crash at every start once
+             {}}, // a NUL byte
             {"[serverIplist]\n1\\serverList_0=时间.example 1 2 0\nsize=1\n", {"时间.example 1 2 0"}, 0, {}},
             {"[serverIplist\n1\\serverList_0=x 1 2 0\n",
              {"x 1 2 0"},
