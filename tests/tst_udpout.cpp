@@ -75,22 +75,22 @@ private slots:
         });
         const QDateTime started = QDateTime::currentDateTime();
         t.ui()->pushButton_out->click();
-        QVERIFY(QTest::qWaitFor([&] { return received.size() == 3; }, 6000));
+        QVERIFY(QTest::qWaitFor([&] { return received.size() == 3; }, 15000));
         QVERIFY(started.msecsTo(received[0].first) >= 1000); // the first a full second after the start
         int early = 0;                                       // arrived in the first part of their second
         for (int i = 0; i < 3; ++i) {
             const QString second = received[0].first.addSecs(i).toString("yyyy-MM-dd hh:mm:ss");
             QCOMPARE(received[i].second, "$TIME," + QByteArray(i ? "A," : "V,") + second.toLatin1()
                                              + "*(000ms start 00:00 end 00:00 Bri:0)");
-            early += received[i].first.time().msec() < 300;
+            early += received[i].first.time().msec() < 500;
         }
         QVERIFY2(early >= 2, "the datagrams go out long after their second begins");
         QCOMPARE(t.statusLabel()->text(), QStringLiteral("输出UDP监控 2次"));
         // A datagram that cannot leave is not counted, and the status line says why until one leaves again.
         t.ui()->lineEdit_objip->setText("192.0.2.1"); // no route to it in the test's own network
-        QTRY_VERIFY_WITH_TIMEOUT(t.statusLabel()->text().startsWith("输出UDP监控失败："), 2500);
+        QTRY_VERIFY_WITH_TIMEOUT(t.statusLabel()->text().startsWith("输出UDP监控失败："), 10000);
         t.ui()->lineEdit_objip->setText("255.255.255.255");
-        QTRY_COMPARE_WITH_TIMEOUT(t.statusLabel()->text(), QStringLiteral("输出UDP监控 3次"), 2500);
+        QTRY_COMPARE_WITH_TIMEOUT(t.statusLabel()->text(), QStringLiteral("输出UDP监控 3次"), 10000);
     }
 };
 
