@@ -3,6 +3,7 @@
 // and the set error is the time asked for minus (that moment + 37 s).
 // 1. Start-up: the test build of the program, a copy beside a loopback-only ntp.ini, started N times
 //    under Xvfb: the first time each start asks for, the one whose reply waits while the window shows.
+//    Once more with the program itself and the set-time helper, which notes the time it would set.
 // 2. Busy: in this process, N syncs on "立即同步时间" while the GUI thread stalls for 50 ms right after
 //    each request, so that the reply waits in the socket.
 // Everything runs inside tests/netns-run.sh (loopback only). Prints figures, asserts nothing.
@@ -34,7 +35,9 @@ void report(const char *what, QList<qint64> errorsUs)
     std::printf("\n");
 }
 
-QList<qint64> startUpErrors(int starts)
+// helper: the program itself, which has no right to set the clock here, with the set-time helper
+// beside it; else the test build with the recording clock.
+QList<qint64> startUpErrors(int starts, const QString &helper = {})
 {
     QProcess xvfb;
     const QString display = startXvfb(xvfb);
@@ -42,7 +45,9 @@ QList<qint64> startUpErrors(int starts)
     for (int i = 0; i < starts && !display.isEmpty(); ++i) {
         QTemporaryDir folder;
         writeAll(folder.filePath("ntp.ini"), iniText({"127.0.0.1 100000 1000 0"}));
-        QFile::copy(CHRONVALE_TESTBUILD, folder.filePath("chronvale"));
+        QFile::copy(helper.isEmpty() ? CHRONVALE_TESTBUILD : CHRONVALE_PROGRAM, folder.filePath("chronvale"));
+        if (!helper.isEmpty())
+            QFile::copy(helper, folder.filePath("chronvale-settime"));
         const QString record = folder.filePath("clock.log");
         QProcess program;
         program.start("env", {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "TMPDIR=" + folder.path(),
@@ -88,6 +93,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     report("start-up under Xvfb", startUpErrors(syncs));
+    if (const QString helper = CHRONVALE_SETTIME_RECORDING; !helper.isEmpty())
+        report("start-up under Xvfb, through the set-time helper", startUpErrors(syncs, helper));
     report("busy, 50 ms stall after each request", busyErrors(syncs));
     stopProcess(chronyd);
     return 0;

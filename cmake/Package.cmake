@@ -16,8 +16,8 @@ live in the notification area, can start at logon, and can send the local
 time once a second as a UDP datagram to a time display. Its interface is in
 Chinese.
 .
-Only the members of the group chronvale may run it, with the right to set
-the clock.")
+Everyone may run it; only the members of the group chronvale may set the
+clock with it, through a small helper that alone holds that right.")
 # The libraries the binaries link, plus what the maintainer scripts call.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, adduser")

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and the NTP reply fuzzer for a bounded time.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzers of the NTP reply parser and of the
+# set-time helper's argument for a bounded time each.
 # The normal build also makes the .deb and checks it, and checks the Windows sources with MinGW.
 # Warnings are errors here.
 set -euo pipefail
@@ -22,8 +23,10 @@ cmake --build build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --output-on-failure -j2)
 
-echo "== fuzz the NTP reply parser"
+echo "== fuzz the NTP reply parser and the set-time helper's argument"
 CXX=clang++ cmake -S . -B build-fuzz -DCHRONVALE_FUZZ=ON -DCHRONVALE_BUILD_TESTS=OFF -DCHRONVALE_WERROR=ON
-cmake --build build-fuzz -j"$jobs" --target fuzz_ntpreply
-mkdir -p build-fuzz/corpus
-build-fuzz/fuzz_ntpreply -max_total_time="${FUZZ_SECONDS:-60}" -print_final_stats=1 build-fuzz/corpus
+cmake --build build-fuzz -j"$jobs" --target fuzz_ntpreply fuzz_offsetargument
+for fuzzer in fuzz_ntpreply fuzz_offsetargument; do
+    mkdir -p "build-fuzz/corpus-$fuzzer"
+    "build-fuzz/$fuzzer" -max_total_time="${FUZZ_SECONDS:-30}" -print_final_stats=1 "build-fuzz/corpus-$fuzzer"
+done

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Checks the .deb (lintian, files, control data), then installs it with dpkg in a throwaway root: an overlay
 # of / in namespaces of its own, so this machine's packages, groups and files stay as they are. Needs root.
+# Arguments: the folder of the .deb, its version, and chronyd, which serves the time there.
 set -eu
-deb=$(realpath "$1")/chronvale_$2_$(dpkg --print-architecture).deb
+deb=$(realpath "$1")/chronvale_$2_$(dpkg --print-architecture).deb chronyd=$3
 fail() { echo "FAIL: $*" >&2; exit 1; }
 if [ -z "${CHRONVALE_PACKAGE_ROOT:-}" ]; then
     [ "$(id -u)" -eq 0 ] || { echo "SKIP: the throwaway root needs root"; exit 77; }
@@ -15,6 +16,7 @@ fi
 lintian --fail-on error "$deb"
 expected=$({ for size in 16 32 48 64 128 256; do echo "-rw-r--r-- ./usr/share/icons/hicolor/${size}x$size/apps/chronvale.png"; done
     echo '-rwxr-xr-x ./usr/bin/chronvale
+-rwxr-xr-x ./usr/lib/chronvale/chronvale-settime
 -rw-r--r-- ./usr/lib/chronvale/libntpclient.so
 -rw-r--r-- ./usr/share/applications/chronvale.desktop
 -rw-r--r-- ./usr/share/doc/chronvale/changelog.gz
@@ -36,35 +38,41 @@ cp "$deb" "$r/tmp/chronvale.deb"
 # Nothing run in the throwaway root can set this machine's clock.
 inroot() { setpriv --bounding-set=-sys_time chroot "$r" "$@"; }
 inroot dpkg -i /tmp/chronvale.deb >/dev/null
-[ "$(inroot stat -c '%U:%G %a' /usr/bin/chronvale)" = "root:chronvale 750" ] || fail "owner and mode"
-inroot getcap /usr/bin/chronvale | tee /dev/stderr | grep -q ' cap_sys_time=ep$' || fail "no capability"
+helper=/usr/lib/chronvale/chronvale-settime
+[ "$(inroot stat -c '%U:%G %a' /usr/bin/chronvale)" = "root:root 755" ] || fail "the program's owner and mode"
+[ -z "$(inroot getcap /usr/bin/chronvale)" ] || fail "a capability on the program"
+[ "$(inroot stat -c '%U:%G %a' $helper)" = "root:chronvale 750" ] || fail "the helper's owner and mode"
+inroot getcap $helper | grep -q ' cap_sys_time=ep$' || fail "no capability on the helper"
 
-# The installed program with QT_PLUGIN_PATH at the test's folder, in a user namespace of its own (its right to
-# set the clock stops there) as unshare's arguments say.
-mkdir -m 700 "$r/tmp/plugins"
-printf '[mainWindow]\nlocalPort=9527\nobjIp=127.0.0.1\nobjPort=9\nserverListCurrent=0\n[serverIplist]\n1\\serverList_0=127.0.0.1 1 10 0\nsize=1\n' >"$r/usr/bin/ntp.ini"
-start() {
-    # A runtime folder of its own: the lock the last one left names the same pid, 1.
-    rm -rf "$r/tmp/run" && mkdir -m 700 "$r/tmp/run"
-    unshare "$@" --mount --pid --fork --kill-child --mount-proc --root="$r" \
-        env QT_QPA_PLATFORM=offscreen QT_DEBUG_PLUGINS=1 QT_PLUGIN_PATH=/tmp/plugins QT_QPA_PLATFORM_PLUGIN_PATH=/tmp/plugins \
-        XDG_RUNTIME_DIR=/tmp/run XDG_CONFIG_HOME=/tmp /usr/bin/chronvale >"$t/log" 2>&1 &
-    while kill -0 $! 2>/dev/null && ! grep -q '^exe dir' "$t/log"; do sleep 0.1; done
-    # The program, not unshare: a capability at exec clears the death signal unshare would send it.
+# chronyd serves this namespace's loopback (-x: it never touches the clock). A member of the group and
+# another user start the installed program as themselves, without the right to set the clock in their
+# bounding set, so that the kernel refuses to start the helper with its capability rather than grant it.
+printf 'port 123\nbindaddress 127.0.0.1\nallow 127.0.0.1\nlocal stratum 8\ncmdport 0\nbindcmdaddress /\npidfile %s/chronyd.pid\n' "$t" >"$t/chrony.conf"
+"$chronyd" -f "$t/chrony.conf" -x -u root >/dev/null 2>&1
+# An administrator's ntp.ini beside the program: each user's first start begins from it.
+printf '[mainWindow]\nlocalPort=9527\nobjIp=127.0.0.1\nobjPort=9\nserverListCurrent=0\n[serverIplist]\n1\\serverList_0=127.0.0.1 10 10 0\nsize=1\n' >"$r/usr/bin/ntp.ini"
+sync_as() { # groups: what the sync line's tooltip said, in the log
+    rm -rf "$r/tmp/run" "$r/tmp/home" && install -d -o 1000 -m 700 "$r/tmp/run" "$r/tmp/home"
+    unshare --pid --fork --kill-child --mount-proc --root="$r" setpriv --reuid=1000 --regid=1000 --groups="$1" \
+        --bounding-set=-sys_time --inh-caps=-all env HOME=/tmp/home XDG_CONFIG_HOME=/tmp/home QT_QPA_PLATFORM=offscreen \
+        XDG_RUNTIME_DIR=/tmp/run /usr/bin/chronvale >"$t/log" 2>&1 &
+    for _ in $(seq 300); do grep -q 'set system clock failed' "$t/log" && break; sleep 0.1; done
+    # The program, not unshare: a change of user clears the death signal unshare would send it.
     kill -KILL $(pgrep -P $!) $! 2>/dev/null || true; wait $! 2>/dev/null || true
-    grep -q '^exe dir' "$t/log" || { cat "$t/log"; fail "the program did not start"; }
+    grep -A1 'set system clock failed' "$t/log" || { cat "$t/log"; fail "no sync"; }
 }
-# As root of its namespace it holds every capability already and gains none: Qt reads the variables.
-start --map-root-user
-grep -q '/tmp/plugins' "$t/log" || fail "Qt ignored QT_PLUGIN_PATH even without a capability"
-# As another user it gains the file's capability at start.
-start --map-user=1000 --map-group=1000
-grep '/tmp/plugins' "$t/log" && fail "looked into QT_PLUGIN_PATH with a capability"
+hint=请把用户加入chronvale组
+member=$(sync_as "$(inroot getent group chronvale | cut -d: -f3)")
+echo "$member" | grep -Eq 'exec[a-z]*: Operation not permitted' || fail "a member's sync did not reach the helper"
+echo "$member" | grep -q "$hint" || fail "no hint for a member whose helper may not set the clock"
+other=$(sync_as 1000)
+echo "$other" | grep -Eq 'exec[a-z]*: Permission denied' && echo "$other" | grep -q "$hint" || fail "no hint for another user"
+kill "$(cat "$t/chronyd.pid")"
 
 inroot dpkg --purge chronvale >/dev/null
 inroot getent group chronvale && fail "group left after purge"
 # An administrator's statoverride is kept, and no capability is given.
-inroot dpkg-statoverride --add root root 0755 /usr/bin/chronvale
+inroot dpkg-statoverride --add root root 0755 $helper
 inroot dpkg -i /tmp/chronvale.deb >/dev/null
-[ "$(inroot stat -c '%U:%G %a' /usr/bin/chronvale)" = "root:root 755" ] || fail "statoverride not kept"
-[ -z "$(inroot getcap /usr/bin/chronvale)" ] || fail "capability despite a statoverride"
+[ "$(inroot stat -c '%U:%G %a' $helper)" = "root:root 755" ] || fail "statoverride not kept"
+[ -z "$(inroot getcap $helper)" ] || fail "capability despite a statoverride"
