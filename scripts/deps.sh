@@ -6,10 +6,10 @@ cd "$(dirname "$0")/.."
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
-packages=(cmake make g++ pkg-config libssl-dev qtbase5-dev qtbase5-dev-tools libqt5network5 libqt5gui5)
+packages=(cmake make g++ pkg-config libssl-dev qtbase5-dev qtbase5-dev-tools libqt5network5 libqt5gui5 libqt5dbus5)
 if [ "${1:-}" = test ]; then
     # chronyd's own libraries, for the copy unpacked below; an X server with a notification area.
-    packages+=(openssl faketime clang clang-format libclang-rt-14-dev util-linux iproute2 xvfb trayer xdotool
+    packages+=(openssl faketime clang clang-format poppler-utils dbus-daemon libclang-rt-14-dev util-linux iproute2 xvfb trayer xdotool
                libedit2 libgnutls30 libnettle8 libseccomp2 libcap2)
     # The .deb: built by CPack, checked by lintian, its maintainer scripts run in a throwaway root;
     # the Windows sources checked with MinGW.

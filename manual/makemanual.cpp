@@ -1,0 +1,122 @@
+// Makes manual.pdf at build time from manual.md: Qt's own Markdown reader and PDF writer, A4, the
+// program's embedded font, page numbers, and pictures of the real window and entry dialog, taken now
+// on the offscreen platform, so that the manual always shows the program as it is.
+// Usage: makemanual <manual.md> <manual.pdf>
+#include "app/applicationfont.h"
+#include "mainwindow/mainwindow.h"
+#include "servers/editdialog.h"
+#include "settings/settingspath.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <QTextDocument>
+
+#include <cstdio>
+
+namespace {
+
+// An ntp.ini of loopback servers and target, so that taking the pictures reaches nothing.
+const char sampleSettings[] = "[mainWindow]\nlocalPort=12345\nobjIp=127.0.0.1\nobjPort=12345\nserverListCurrent=0\n"
+                              "[serverIplist]\n1\\serverList_0=127.0.0.1 1000 1000 0\n"
+                              "2\\serverList_1=nts://localhost 1000 1000 0\nsize=2\n";
+
+QImage windowPicture(const QString &folder)
+{
+    QFile settings(folder + QStringLiteral("/ntp.ini"));
+    if (!settings.open(QIODevice::WriteOnly) || settings.write(sampleSettings) < 0)
+        return QImage();
+    settings.close();
+    MainWindow window;
+    window.show();
+    // The line as a sync leaves it; the server on loopback may not be there to answer.
+    window.findChild<QLabel *>(QStringLiteral("label_syncinfo"))
+        ->setText(QObject::tr("同步时间成功！时延%1ms 偏差%2ms").arg(1).arg(-3));
+    QApplication::processEvents();
+    return window.grab().toImage();
+}
+
+QImage dialogPicture()
+{
+    QComboBox servers;
+    EditDialog dialog(0, &servers);
+    dialog.setIp(QStringLiteral("ntp.example.cn"));
+    dialog.setLimit(QStringLiteral("1000"));
+    dialog.setCycle(QStringLiteral("1000"));
+    dialog.show();
+    QApplication::processEvents();
+    return dialog.grab().toImage();
+}
+
+// A picture a little smaller than on the screen, so that the window fits the page's width.
+void addPicture(QTextDocument &document, const QString &name, QImage picture)
+{
+    picture.setDevicePixelRatio(1.25);
+    document.addResource(QTextDocument::ImageResource, QUrl(name), picture);
+}
+
+bool writePdf(QTextDocument &document, const QString &path)
+{
+    QPdfWriter pdf(path);
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setPageMargins(QMarginsF(20, 18, 20, 18), QPageLayout::Millimeter);
+    pdf.setResolution(300);
+    pdf.setTitle(QObject::tr("Chronvale操作手册"));
+    QPainter painter;
+    if (!painter.begin(&pdf))
+        return false;
+    const QRectF page = painter.viewport();
+    const qreal footer = page.height() * 0.04;
+    // Laid out in points: the document's own unit, scaled to the device's resolution.
+    const qreal scale = pdf.resolution() / 72.0;
+    document.setPageSize(QSizeF(page.width() / scale, (page.height() - footer) / scale));
+    for (int number = 0; number < document.pageCount(); ++number) {
+        if (number > 0)
+            pdf.newPage();
+        painter.save();
+        painter.scale(scale, scale);
+        const QRectF shown(0, number * document.pageSize().height(), document.pageSize().width(),
+                           document.pageSize().height());
+        painter.translate(0, -shown.top());
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = shown;
+        document.documentLayout()->draw(&painter, context);
+        painter.restore();
+        painter.drawText(QRectF(0, page.height() - footer, page.width(), footer), Qt::AlignCenter,
+                         QString::number(number + 1));
+    }
+    return painter.end();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QFile markdown(argc == 3 ? QString::fromLocal8Bit(argv[1]) : QString());
+    QTemporaryDir folder;
+    if (!markdown.open(QIODevice::ReadOnly) || !folder.isValid()) {
+        std::fprintf(stderr, "usage: makemanual <manual.md> <manual.pdf>\n");
+        return 2;
+    }
+    useEmbeddedFont();
+    // Everything the window writes stays in a folder of its own.
+    setSettingsDirectoryOverride(folder.path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path()));
+    QTextDocument document;
+    document.setDefaultFont(QApplication::font());
+    document.setMarkdown(QString::fromUtf8(markdown.readAll()));
+    addPicture(document, QStringLiteral("window.png"), windowPicture(folder.path()));
+    addPicture(document, QStringLiteral("dialog.png"), dialogPicture());
+    if (!writePdf(document, QString::fromLocal8Bit(argv[2]))) {
+        std::fprintf(stderr, "makemanual: cannot write %s\n", argv[2]);
+        return 1;
+    }
+    return 0;
+}
