@@ -21,6 +21,7 @@ expected=$({ for size in 16 32 48 64 128 256; do echo "-rw-r--r-- ./usr/share/ic
 -rw-r--r-- ./usr/share/applications/chronvale.desktop
 -rw-r--r-- ./usr/share/doc/chronvale/changelog.gz
 -rw-r--r-- ./usr/share/doc/chronvale/copyright
+-rw-r--r-- ./usr/share/doc/chronvale/manual.pdf
 -rw-r--r-- ./usr/share/man/man1/chronvale.1.gz'; } | LC_ALL=C sort -k2)
 files=$(dpkg-deb -c "$deb" | awk '!/\/$/ { print $1, $6 }' | LC_ALL=C sort -k2)
 [ "$files" = "$expected" ] || fail "files: $files"
