@@ -23,33 +23,18 @@ private slots:
             QString line;
             bool notSynced;
             QString after;
-        } rows[] = {{{"127.0.0.1 1 60 0"}, 1000, false, true, done.arg(1000), false, "127.0.0.1 1 60 0"},
-                    {{"127.0.0.1 1 60 0"}, -1000, false, true, done.arg(-1000), false, "127.0.0.1 1 60 0"},
-                    {{"127.0.0.1 1 60 0"}, 1001, false, false, beyond, true, "127.0.0.1 1 60 3"},
-                    {{"127.0.0.1 1 60 0"}, -1001, false, false, beyond, true, "127.0.0.1 1 60 3"},
-                    {{"127.0.0.1 5000000 60 0"},
-                     777600000,
-                     false,
-                     true,
-                     done.arg(777600000),
-                     false,
-                     "127.0.0.1 5000000 60 0"}, // no 32-bit wrap
-                    {{"127.0.0.2 30 60 0", "127.0.0.1 1 60 3"},
-                     -400,
-                     false,
-                     true,
-                     done.arg(-400),
-                     false,
-                     "127.0.0.1 1 60 1"}, // synchronised again
-                    {{"127.0.0.2 30 60 0", "127.0.0.1 1 60 1"}, 1500, false, false, beyond, true, "127.0.0.1 1 60 3"},
-                    {{"127.0.0.1 1 60 0"}, -3, true, true, "同步时间失败！时延12ms 偏差-3ms", true, "127.0.0.1 1 60 0"},
-                    {{"127.0.0.1 1 60 3"},
-                     -3,
-                     true,
-                     true,
-                     "同步时间失败！时延12ms 偏差-3ms",
-                     true,
-                     "127.0.0.1 1 60 3"}}; // not set: still stopped
+        } rows[] = {
+            {{"127.0.0.1 1 60 0"}, 1000, false, true, done.arg(1000), false, "127.0.0.1 1 60 0"},
+            {{"127.0.0.1 1 60 0"}, -1000, false, true, done.arg(-1000), false, "127.0.0.1 1 60 0"},
+            {{"127.0.0.1 1 60 0"}, 1001, false, false, beyond, true, "127.0.0.1 1 60 3"},
+            {{"127.0.0.1 1 60 0"}, -1001, false, false, beyond, true, "127.0.0.1 1 60 3"},
+            // No 32-bit wrap; synchronised again; stopped again.
+            {{"127.0.0.1 5000000 60 0"}, 777600000, false, true, done.arg(777600000), false, "127.0.0.1 5000000 60 0"},
+            {{"127.0.0.2 30 60 0", "127.0.0.1 1 60 3"}, -400, false, true, done.arg(-400), false, "127.0.0.1 1 60 1"},
+            {{"127.0.0.2 30 60 0", "127.0.0.1 1 60 1"}, 1500, false, false, beyond, true, "127.0.0.1 1 60 3"},
+            // Refused: not synchronised, and a stopped entry stays stopped.
+            {{"127.0.0.1 1 60 0"}, -3, true, true, "同步时间失败！时延12ms 偏差-3ms", true, "127.0.0.1 1 60 0"},
+            {{"127.0.0.1 1 60 3"}, -3, true, true, "同步时间失败！时延12ms 偏差-3ms", true, "127.0.0.1 1 60 3"}};
         for (const auto &row : rows) {
             TestWindow t(iniText(row.entries, row.entries.size() - 1));
             clockRequests.clear();
