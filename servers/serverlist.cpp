@@ -20,7 +20,7 @@ bool isListed(const QComboBox &list, const QString &server)
 {
     for (int i = 0; i < list.count(); ++i) {
         const QString host = list.itemText(i);
-        if (!host.isEmpty() && host.compare(server, Qt::CaseInsensitive) == 0)
+        if (!host.isEmpty() && host == server)
             return true;
     }
     return false;

@@ -14,7 +14,7 @@ bool hasWhiteSpace(const QString &server);
 // is empty. A real entry is never taken for it, however short its host.
 bool holdsOnlyPlaceholder(const QComboBox &list);
 
-// Host names are compared whole and without regard to letter case; empty items name no host.
+// Host names are compared whole, letter case included; empty items name no host.
 bool isListed(const QComboBox &list, const QString &server);
 
 } // namespace serverlist
