@@ -55,8 +55,9 @@ void EditDialog::on_pushButton_ok_clicked()
     if (!fieldsPass())
         return;
     const QString server = ui->lineEdit_ip->text();
+    // As typed ("-5" stays "-5", "007" stays "007"), as older versions wrote it: they read "4294967291" as 0.
     const QString entry =
-        ServerEntry{server, entrySeconds(ui->lineEdit_linit->text()), entrySeconds(ui->lineEdit_cyc->text()), 0}.text();
+        QStringLiteral("%1 %2 %3 0").arg(server, ui->lineEdit_linit->text(), ui->lineEdit_cyc->text());
     if (serverlist::holdsOnlyPlaceholder(*serverCombo)) {
         writeItem(0, server, entry);
     } else if (mode == 0 && serverlist::isListed(*serverCombo, server)) {

@@ -42,8 +42,8 @@ private slots:
             {0, two, {"127.0.0.9", "4294967296", "6"}, "错误|同步限制格式不对", two}, // beyond 32 bits
             {0, two, {"ntp.example.org", "6", "6"}, "|服务器重复！", two},
             {0, two, {"NTP.Example.ORG", "6", "6"}, "", two + QStringList{"NTP.Example.ORG 6 6 0"}},
-            {0, two, {"ntp.example", "6", "6"}, "", two + QStringList{"ntp.example 6 6 0"}}, // part of a listed host
-            {0, two, {"127.0.0.9", "-1", "3000000000"}, "", two + QStringList{"127.0.0.9 4294967295 3000000000 0"}},
+            {0, two, {"ntp.example", "6", "6"}, "", two + QStringList{"ntp.example 6 6 0"}},   // part of a listed host
+            {0, two, {"127.0.0.9", "-1", "007"}, "", two + QStringList{"127.0.0.9 -1 007 0"}}, // as typed
             {1, two, {"NTP.Example.ORG", "7", "8"}, "", {two[0], "NTP.Example.ORG 7 8 0"}},
             {0, blank, {"127.0.0.5", "1", "2"}, "", {"127.0.0.5 1 2 0"}},
             // A short host is a server.
