@@ -21,7 +21,9 @@ void MainWindow::replyReceived(const QHostAddress &, unsigned short, const NtpRe
         stopSync();
         entryState = 3;
         writeEntryState();
-        ui->label_syncinfo->setText(tr("超出同步时间限制，同步停止"));
+        // The numbers, so that the user can choose a new limit.
+        ui->label_syncinfo->setText(tr("超出同步时间限制，同步停止"),
+                                    tr("偏差%1ms，同步限制%2秒").arg(offset).arg(syncLimit));
         return;
     }
 
@@ -30,11 +32,11 @@ void MainWindow::replyReceived(const QHostAddress &, unsigned short, const NtpRe
     const bool clockSet = platform::setSystemClockUtc(utc, &reason);
     const QString delayText = QString::number(reply.roundTripDelay());
     const QString offsetText = QString::number(offset);
-    // The numbers stay readable in the line; why the clock could not be set is in its tooltip.
-    ui->label_syncinfo->setToolTip(clockSet ? QString() : tr("无法设置系统时间：") + reason);
     if (!clockSet) {
         qDebug().noquote() << "set system clock failed:" << reason;
-        ui->label_syncinfo->setText(tr("同步时间失败！时延%1ms 偏差%2ms").arg(delayText, offsetText));
+        // The numbers stay readable in the line; why the clock could not be set is in its tooltip.
+        ui->label_syncinfo->setText(tr("同步时间失败！时延%1ms 偏差%2ms").arg(delayText, offsetText),
+                                    tr("无法设置系统时间：") + reason);
         notSynced = 1;
         return;
     }

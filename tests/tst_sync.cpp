@@ -37,13 +37,19 @@ private slots:
             {{"127.0.0.1 1 60 3"}, -3, true, true, "同步时间失败！时延12ms 偏差-3ms", true, "127.0.0.1 1 60 3"}};
         for (const auto &row : rows) {
             TestWindow t(iniText(row.entries, row.entries.size() - 1));
+            clockFailure = "stale"; // the reason of an earlier line, which must not outlive it
+            t.replyReceived(NtpReply(0, 12, dispose));
             clockRequests.clear();
             clockFailure = row.refused ? "Operation not permitted" : "";
             t.notSynced() = !row.notSynced;
             t.replyReceived(NtpReply(row.offset, 12, dispose));
             QCOMPARE(clockRequests, row.set ? QList<QDateTime>{disposeUtc} : QList<QDateTime>{});
             QCOMPARE(t.ui()->label_syncinfo->text(), row.line);
-            QCOMPARE(t.ui()->label_syncinfo->toolTip(), row.refused ? "无法设置系统时间：Operation not permitted" : "");
+            const QString limitTip =
+                QString("偏差%1ms，同步限制%2秒").arg(row.offset).arg(row.after.section(' ', 1, 1));
+            QCOMPARE(t.ui()->label_syncinfo->toolTip(), row.refused ? "无法设置系统时间：Operation not permitted"
+                                                        : row.line == beyond ? limitTip
+                                                                             : "");
             QVERIFY(t.notSynced() == row.notSynced && t.syncTimer()->isActive() == (row.line != beyond));
             QCOMPARE(entriesOf(t.ui()->comboBox_iplist),
                      row.entries.mid(0, row.entries.size() - 1) + QStringList{row.after});
