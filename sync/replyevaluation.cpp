@@ -40,6 +40,7 @@ void MainWindow::replyReceived(const QHostAddress &, unsigned short, const NtpRe
         notSynced = 1;
         return;
     }
+    DoClock(); // the display's next turn of the second is the new clock's, not the old one's
     // Synchronised again after a stop by the limit, now that the clock really was set.
     if (entryState == 3) {
         entryState = 1;

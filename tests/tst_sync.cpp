@@ -42,6 +42,7 @@ private slots:
             clockRequests.clear();
             clockFailure = row.refused ? "Operation not permitted" : "";
             t.notSynced() = !row.notSynced;
+            t.clockTimer()->stop();
             t.replyReceived(NtpReply(row.offset, 12, dispose));
             QCOMPARE(clockRequests, row.set ? QList<QDateTime>{disposeUtc} : QList<QDateTime>{});
             QCOMPARE(t.ui()->label_syncinfo->text(), row.line);
@@ -50,7 +51,9 @@ private slots:
             QCOMPARE(t.ui()->label_syncinfo->toolTip(), row.refused ? "无法设置系统时间：Operation not permitted"
                                                         : row.line == beyond ? limitTip
                                                                              : "");
-            QVERIFY(t.notSynced() == row.notSynced && t.syncTimer()->isActive() == (row.line != beyond));
+            // The display's next turn of the second is taken afresh from a clock that was set.
+            QVERIFY(t.notSynced() == row.notSynced && t.syncTimer()->isActive() == (row.line != beyond)
+                    && t.clockTimer()->isActive() == (row.set && !row.refused));
             QCOMPARE(entriesOf(t.ui()->comboBox_iplist),
                      row.entries.mid(0, row.entries.size() - 1) + QStringList{row.after});
         }

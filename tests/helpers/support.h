@@ -40,6 +40,7 @@ struct TestWindow
 
     Ui::MainWindow *ui() { return w.ui; }
     qint32 &notSynced() { return w.notSynced; }
+    QTimer *clockTimer() { return w.clockTimer; }
     QTimer *syncTimer() { return w.syncTimer; }
     QTimer *statusTimer() { return w.statusTimer; }
     QTimer *outputTimer() { return w.outputTimer; }
