@@ -94,6 +94,7 @@ private:
     // sync/syncrequest.cpp
     void sendSyncRequest(bool atSyncStart);
     void hostLookedUp(const QHostInfo &info, bool atSyncStart);
+    void hostNotFound(bool atSyncStart);
     void sendTo(const QHostAddress &address);
     void awaitAnswer();
     void ntsFailed(const QString &host, quint16 port, NtsClient::Failure failure, const QString &detail);

@@ -46,6 +46,7 @@ struct NtpClient::Private
     ServerHolds holds;
     // A kiss-o'-death that accept() took in, to be signalled once it has returned.
     std::optional<Refusal> refusal;
+    QString sendError;
 };
 
 NtpClient::NtpClient(QObject *parent) : QObject(parent), d(std::make_unique<Private>())
@@ -67,8 +68,11 @@ bool NtpClient::sendRequest(unsigned char version, const QHostAddress &address, 
     const auto sentAt = std::chrono::system_clock::now();
     const qint64 written =
         d->socket.writeDatagram(reinterpret_cast<const char *>(packet.data()), qint64(packet.size()), address, port);
-    if (written != qint64(packet.size()))
+    if (written != qint64(packet.size())) {
+        // The system's own words ("Network is unreachable"); the socket only says it could not send.
+        d->sendError = qt_error_string();
         return false;
+    }
     d->pending.add(key, address, port, sentAt, PendingRequests::Clock::now());
     return true;
 }
@@ -89,6 +93,11 @@ void NtpClient::readDatagrams()
 QString NtpClient::refusal(const QHostAddress &address, unsigned short port) const
 {
     return QString::fromLatin1(d->holds.heldBy(address, port, ServerHolds::Clock::now()));
+}
+
+QString NtpClient::sendError() const
+{
+    return d->sendError;
 }
 
 std::optional<NtpClient::Private::Answer> NtpClient::Private::accept(const QNetworkDatagram &datagram,

@@ -23,6 +23,8 @@ public:
 
     // The kiss code ("RATE", "DENY", "RSTR") of a server whose hold lasts, empty otherwise.
     QString refusal(const QHostAddress &address, unsigned short port) const;
+    // Why the system did not send the last request that was not held back, as it says it.
+    QString sendError() const;
 
 signals:
     void replyReceived(const QHostAddress &address, unsigned short port, const NtpReply &reply);

@@ -11,8 +11,10 @@
 
 void MainWindow::sendSyncRequest(bool atSyncStart)
 {
-    if (serverHost.isEmpty())
-        return; // no server selected: nothing goes out
+    if (serverHost.isEmpty()) {
+        hostNotFound(atSyncStart); // an entry with too few fields selects no host
+        return;
+    }
     awaitAnswer();
     if (NtsAddress::isNts(serverHost)) {
         // Never as plain NTP: an NTS entry that cannot be read is a server that cannot be reached.
@@ -38,10 +40,14 @@ void MainWindow::hostLookedUp(const QHostInfo &info, bool atSyncStart)
     hostLookup = -1;
     if (info.hostName() != serverHost)
         return; // the user picked another server meanwhile
-    if (!info.addresses().isEmpty()) {
+    if (info.addresses().isEmpty())
+        hostNotFound(atSyncStart);
+    else
         sendTo(QHostAddress(info.addresses().first().toString()));
-        return;
-    }
+}
+
+void MainWindow::hostNotFound(bool atSyncStart)
+{
     ui->label_syncinfo->setText(tr("无法访问服务器域名，请检查域名是否有效后重试！"));
     // A periodic request stops the cycle; a sync start's cycle runs on and keeps trying at the period.
     const bool keepCycle = atSyncStart && syncTimer->isActive();
@@ -52,8 +58,13 @@ void MainWindow::hostLookedUp(const QHostInfo &info, bool atSyncStart)
 
 void MainWindow::sendTo(const QHostAddress &address)
 {
-    if (!ntpClient->sendRequest(ntpVersion, address, ntpPort))
-        serverRefused(address, ntpPort, ntpClient->refusal(address, ntpPort));
+    if (ntpClient->sendRequest(ntpVersion, address, ntpPort))
+        return;
+    const QString refusal = ntpClient->refusal(address, ntpPort);
+    if (refusal.isEmpty()) // not held back by the server: this machine could not send it
+        ui->label_syncinfo->setText(tr("发送同步请求失败！"), ntpClient->sendError());
+    else
+        serverRefused(address, ntpPort, refusal);
 }
 
 // "A," holds only while the server answers: after two requests in a row without a reply within

@@ -78,14 +78,19 @@ private slots:
             }
             QCOMPARE(sentAt, sending);
         }
-        // None without a server; a name that cannot be looked up stops the cycle.
+        // None without a server; a name that cannot be looked up stops the cycle, and so does an entry too short
+        // to name a host. A request this machine cannot send is not taken for a refusal.
         ModalBoxes boxes;
         server.requests.clear();
-        TestWindow blank(iniText({""})), named(iniText({"x 100 0 0"})); // a short host is no placeholder
+        TestWindow blank(iniText({""})), named(iniText({"x 100 0 0"})), bare(iniText({"x"})),
+            unroutable(iniText({"192.0.2.1 100 0 0"})); // a short host is no placeholder; no route but loopback here
         server.serve();
         QCOMPARE(boxes.seen, QStringList{"|没有可用的服务器！"});
         QVERIFY(server.requests.isEmpty());
         const QString lookupFailed = "无法访问服务器域名，请检查域名是否有效后重试！";
+        QCOMPARE(bare.ui()->label_syncinfo->text(), lookupFailed);
+        QVERIFY(unroutable.ui()->label_syncinfo->text() == "发送同步请求失败！"
+                && unroutable.ui()->label_syncinfo->toolTip() == qt_error_string(ENETUNREACH));
         QTRY_VERIFY(named.ui()->label_syncinfo->text() == lookupFailed
                     && named.syncTimer()->isActive()); // the start's cycle runs on
         named.notSynced() = 0;
