@@ -18,6 +18,7 @@ void MainWindow::initStatusBar()
     makerLabel->setText(tr("Vantrel"));
 
     mainStatusBar = statusBar();
+    mainStatusBar->setSizeGripEnabled(false); // the window has a fixed size
     mainStatusBar->setStyleSheet(QStringLiteral("QStatusBar::item{border: 0px}"));
     mainStatusBar->addWidget(statusLabel, 0);
     mainStatusBar->addPermanentWidget(makerLabel, 0);

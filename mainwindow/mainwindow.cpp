@@ -7,7 +7,23 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QRegExpValidator>
+#include <QStyleOptionFrame>
 #include <QTimer>
+
+namespace {
+
+// Wide enough to show text whole: its advance, the field's inner margins of 2 px a side and the
+// cursor, within the frame the style draws.
+void fitWidthTo(QLineEdit *field, const QString &text)
+{
+    QStyleOptionFrame frame;
+    frame.initFrom(field);
+    frame.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, field);
+    const QSize inner(field->fontMetrics().horizontalAdvance(text) + 5, field->fontMetrics().height());
+    field->setMinimumWidth(field->style()->sizeFromContents(QStyle::CT_LineEdit, &frame, inner, field).width());
+}
+
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
@@ -43,6 +59,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(statusTimer, SIGNAL(timeout()), this, SLOT(DoStatus()));
 
     installValidators();
+    fitFieldWidths();
 
     if (ui->checkBox_start_run_ctl->isChecked())
         startOutput();
@@ -71,6 +88,17 @@ void MainWindow::installValidators()
     ui->lineEdit_limit->setValidator(new QRegExpValidator(number, this));
     ui->lineEdit_localport->setValidator(new QRegExpValidator(number, this));
     ui->lineEdit_objport->setValidator(new QRegExpValidator(number, this));
+}
+
+// Each field shows the widest text it takes whole: an address, a port, a limit or a period.
+void MainWindow::fitFieldWidths()
+{
+    const QString port = QStringLiteral("65535"), seconds = QStringLiteral("-4294967295");
+    fitWidthTo(ui->lineEdit_objip, QStringLiteral("255.255.255.255"));
+    fitWidthTo(ui->lineEdit_localport, port);
+    fitWidthTo(ui->lineEdit_objport, port);
+    fitWidthTo(ui->lineEdit_limit, seconds);
+    fitWidthTo(ui->lineEdit_cyc, seconds);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -68,6 +68,7 @@ private slots:
 private:
     // mainwindow/mainwindow.cpp
     void installValidators();
+    void fitFieldWidths();
     // desktop/statusbar.cpp
     void initStatusBar();
     // desktop/clock.cpp

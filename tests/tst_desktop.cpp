@@ -1,11 +1,39 @@
 // The desktop pieces: the large clock, the tray icon and the ways out, start at logon, and the
-// embedded font.
+// embedded font and what it shows.
+#include "app/applicationfont.h"
 #include "desktop/clockface.h"
 #include "helpers/support.h"
 #include "platform/autostart.h"
+#include "servers/editdialog.h"
 
 #include <QDesktopServices>
 #include <QRawFont>
+#include <QToolTip>
+
+// The labels and fields of a window that show their text neither whole nor in the tooltip of a hover.
+static QStringList unreadable(QWidget *window)
+{
+    QCoreApplication::processEvents(); // laid out anew
+    QStringList cut;
+    for (QLabel *label : window->findChildren<QLabel *>()) {
+        const QSize need = label->wordWrap() ? QSize(0, label->heightForWidth(label->width())) : label->sizeHint();
+        QHelpEvent hover(QEvent::ToolTip, QPoint(1, 1), label->mapToGlobal(QPoint(1, 1)));
+        if (label->isVisible() && (need.width() > label->width() || need.height() > label->height())
+            && !(QApplication::sendEvent(label, &hover) && QToolTip::text().contains(label->text())))
+            cut << label->objectName() + ": " + label->text();
+    }
+    // Painted with the cursor at its end, a field too narrow for its text has scrolled its start out of view.
+    for (QLineEdit *field : window->findChildren<QLineEdit *>()) {
+        field->end(false);
+        field->grab();
+        field->home(false);
+        const QVariant startWhileScrolled = field->inputMethodQuery(Qt::ImCursorRectangle);
+        field->grab();
+        if (field->inputMethodQuery(Qt::ImCursorRectangle) != startWhileScrolled)
+            cut << field->objectName() + ": " + field->text();
+    }
+    return cut;
+}
 
 class TestDesktop : public QObject
 {
@@ -108,6 +136,48 @@ private slots:
                         missing += QString::fromUcs4(&code, 1);
         QVERIFY2(seen > 50 && missing.isEmpty(),
                  qPrintable("not in the font (run scripts/make-resources.sh): " + missing));
+    }
+
+    // Each text the window and the entry dialog write into a label or a field, in the states that write it.
+    void everyTextIsReadable()
+    {
+        useEmbeddedFont();
+        ModalBoxes boxes;
+        TestWindow t{QByteArray()}; // a first start: a broadcast target, a host name that cannot be looked up here
+        t.w.show();
+        QLabel *line = t.ui()->label_syncinfo, *status = t.statusLabel();
+        QStringList cut;
+        const auto until = [&](QLabel *changed, const std::function<void()> &step) {
+            const QString before = changed->text();
+            step();
+            QTRY_VERIFY(changed->text() != before);
+            cut += unreadable(&t.w);
+        };
+        until(line, [] {});
+        clockFailure = "Operation not permitted";
+        until(line, [&] { t.replyReceived(NtpReply(-1000000, INT64_MIN, QDateTime())); });
+        until(line, [&] { t.replyReceived(NtpReply(INT64_MIN, 0, QDateTime())); });
+        t.ui()->comboBox_iplist->setCurrentIndex(0); // no route to it here
+        until(line, [&] { t.ui()->pushButton_sync->click(); });
+        until(line, [&] { // the watchdog's failure, looked at while its box is open
+            QTimer::singleShot(0, [&] { cut += unreadable(&t.w); });
+            for (int tick = 0; tick < 5; ++tick)
+                t.DoStatus();
+        });
+        until(status, [&] { t.ui()->pushButton_out->click(); });
+        until(status, [] {}); // the broadcast cannot leave
+        until(status, [&] { t.ui()->pushButton_out->click(); });
+        // The dialog starts at the server; the window then shows the widest limit and period.
+        EditDialog dialog(0, t.ui()->comboBox_iplist);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCOMPARE(QApplication::focusWidget(), dialog.findChild<QLineEdit *>("lineEdit_ip"));
+        for (const char *name : {"lineEdit_ip", "lineEdit_linit", "lineEdit_cyc"})
+            dialog.findChild<QLineEdit *>(name)->setText(QString(name).endsWith("ip") ? "255.255.255.255"
+                                                                                      : "-4294967295");
+        cut += unreadable(&dialog);
+        dialog.findChild<QPushButton *>("pushButton_ok")->click();
+        QVERIFY2((cut += unreadable(&t.w)).isEmpty(), qPrintable(cut.join('\n')));
     }
 
 public slots:
