@@ -62,7 +62,9 @@ bool writeEntry(const QString &name, const QStringList &lines)
         return false;
     QTextStream out(&file);
     out.setCodec("UTF-8");
-    out << "[Desktop Entry]\n";
+    // The name and icon of the program's launcher, for the desktop's list of start-up programs; the file
+    // keeps the registration's own name.
+    out << "[Desktop Entry]\nType=Application\nName=Chronvale\nIcon=chronvale\n";
     for (const QString &line : lines)
         out << line << '\n';
     out.flush();
@@ -73,8 +75,7 @@ bool writeEntry(const QString &name, const QStringList &lines)
 
 bool registerStartAtLogon(const QString &name, const QString &executablePath)
 {
-    return writeEntry(name, {QStringLiteral("Type=Application"), QStringLiteral("Name=") + escapedStringValue(name),
-                             QStringLiteral("Exec=") + escapedStringValue(quotedExecArgument(executablePath)),
+    return writeEntry(name, {QStringLiteral("Exec=") + escapedStringValue(quotedExecArgument(executablePath)),
                              QStringLiteral("Terminal=false"), QStringLiteral("Hidden=false"),
                              QStringLiteral("X-GNOME-Autostart-enabled=true")});
 }
@@ -83,8 +84,7 @@ bool registerStartAtLogon(const QString &name, const QString &executablePath)
 // system's autostart folders may hold. Exec names a harmless program, keeping the entry valid.
 bool clearStartAtLogon(const QString &name)
 {
-    return writeEntry(name, {QStringLiteral("Type=Application"), QStringLiteral("Name=") + escapedStringValue(name),
-                             QStringLiteral("Exec=true"), QStringLiteral("Terminal=false"),
+    return writeEntry(name, {QStringLiteral("Exec=true"), QStringLiteral("Terminal=false"),
                              QStringLiteral("Hidden=true"), QStringLiteral("X-GNOME-Autostart-enabled=false")});
 }
 

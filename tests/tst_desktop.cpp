@@ -96,6 +96,10 @@ private slots:
                                  + "\"\nTerminal=false\nHidden=false\n"));
         t.ui()->checkBox_startrun->setChecked(false);
         QVERIFY(entry().contains("\nHidden=true\n") && !entry().contains(QCoreApplication::applicationFilePath()));
+        // Named and drawn as the program's launcher has it, whichever the registration's own name.
+        const QString launcher = QString::fromUtf8(readAll(CHRONVALE_SOURCE_DIR "/desktop/chronvale.desktop.in"));
+        QCOMPARE(entry().split('\n').filter(QRegularExpression("^(Name|Icon)=")),
+                 launcher.split('\n').filter(QRegularExpression("^(Name|Icon)=")));
         // Where the entry cannot be written, the user is told and the box goes back.
         QVERIFY(QDir(t.dir.filePath("autostart")).removeRecursively()
                 && writeAll(t.dir.filePath("autostart"), "not a folder"));
