@@ -32,15 +32,17 @@ PY
 pyftsubset "$source_font" --font-number=0 --text-file="$chars" --output-file=resources/msyh.ttf \
     --name-IDs='*' --name-legacy --name-languages='*' --layout-features='*' --no-hinting
 
-# The logo: a clock face with its hands at ten past ten, drawn on a 60 x 60 grid at any size, plain RGB.
+# The logo: a round clock face with its hands at ten past ten on a transparent ground, drawn on a
+# 60 x 60 grid at any size.
 logo() {
     local size=$1 scale
     scale=$(awk "BEGIN { print $1 / 60 }")
-    "$convert" -size "${size}x${size}" xc:'#1f4e79' -draw "scale $scale,$scale
+    "$convert" -size "${size}x${size}" xc:none -draw "scale $scale,$scale
+        fill '#1f4e79' stroke none circle 30,30 30,1
         fill white stroke '#bcd3ea' stroke-width 3 circle 30,30 30,6
         stroke '#1f4e79' stroke-width 4 line 30,30 20,18 line 30,30 42,20
         fill '#c0392b' stroke none circle 30,30 33,30" \
-        -alpha off -type TrueColor -strip "PNG24:$2"
+        -type TrueColorAlpha -strip "PNG32:$2"
 }
 logo 60 resources/images/biglogo.png
 # The desktop's icon in the sizes a menu, a panel and a dock ask for, each drawn at its size.
