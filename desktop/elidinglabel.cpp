@@ -8,7 +8,19 @@
 void ElidingLabel::setText(const QString &text, const QString &toolTip)
 {
     QLabel::setText(text);
-    setToolTip(toolTip);
+    textToolTip = toolTip;
+    showToolTip();
+}
+
+void ElidingLabel::setNote(const QString &text)
+{
+    note = text;
+    showToolTip();
+}
+
+void ElidingLabel::showToolTip()
+{
+    setToolTip(textToolTip.isEmpty() || note.isEmpty() ? textToolTip + note : textToolTip + QLatin1Char('\n') + note);
 }
 
 bool ElidingLabel::fits() const

@@ -11,6 +11,8 @@ public:
 
     // Every text comes with its tooltip, empty where there is nothing to add, so none outlives its text.
     void setText(const QString &text, const QString &toolTip = QString());
+    // A line that stays under every text's tooltip from now on.
+    void setNote(const QString &note);
 
 protected:
     bool event(QEvent *event) override;
@@ -18,4 +20,8 @@ protected:
 
 private:
     bool fits() const;
+    void showToolTip();
+
+    QString textToolTip;
+    QString note;
 };

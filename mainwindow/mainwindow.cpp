@@ -2,6 +2,7 @@
 
 #include "mainwindow/inputpatterns.h"
 #include "ntpclient.h"
+#include "platform/timeservice.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
@@ -65,6 +66,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         startOutput();
     syncStart();
     QTimer::singleShot(6000, this, &MainWindow::syncStart);
+    platform::findTimeService(this, [this](const QString &name) { timeServiceFound(name); });
 }
 
 MainWindow::~MainWindow()

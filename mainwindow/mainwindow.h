@@ -1,12 +1,15 @@
 #pragma once
 
 #include "ntsclient.h"
+#include "platform/sleeptime.h"
 
 #include <QDateTime>
 #include <QHostAddress>
 #include <QMainWindow>
 #include <QString>
 #include <QSystemTrayIcon>
+
+#include <functional>
 
 class NtpClient;
 class NtpReply;
@@ -93,7 +96,7 @@ private:
     // sync/synccycle.cpp
     void stopSync();
     // sync/syncrequest.cpp
-    void sendSyncRequest(bool atSyncStart);
+    void sendSyncRequest(bool atSyncStart, bool countUnanswered = true);
     void hostLookedUp(const QHostInfo &info, bool atSyncStart);
     void hostNotFound(bool atSyncStart);
     void sendTo(const QHostAddress &address);
@@ -101,6 +104,10 @@ private:
     void ntsFailed(const QString &host, quint16 port, NtsClient::Failure failure, const QString &detail);
     // sync/replyevaluation.cpp
     void writeEntryState();
+    // sync/wakesync.cpp
+    void syncAfterWake();
+    // sync/timeservicenotice.cpp
+    void timeServiceFound(const QString &name);
 
     Ui::MainWindow *ui = nullptr;
     QString serverHost;
@@ -134,6 +141,10 @@ private:
     bool settingsUnread = false; // ntp.ini could not be read as expected and awaits being kept aside
     int hostLookup = -1;         // the lookup under way for the next request, if any
     bool hiddenToTray = false;   // hidden by a close or OK while the tray icon was shown
+    bool requestWentOut = false; // the last request left this machine
+    std::function<qint64()> timeAsleep = platform::timeAsleepMs; // tests put a sleep of their own here
+    qint64 asleepMs = platform::timeAsleepMs();                  // the time asleep at the last tick
+    int wakeAttemptsLeft = 0; // requests still to try after a sleep, until one goes out
 
     friend struct TestWindow; // tests reach the state through this
 };

@@ -43,6 +43,7 @@ void MainWindow::syncStart()
 
 void MainWindow::DoSync()
 {
+    syncAfterWake();
     if (syncTicks >= syncPeriod) {
         syncTicks = 0;
         sendSyncRequest(false);

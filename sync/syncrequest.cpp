@@ -9,19 +9,22 @@
 #include <QHostInfo>
 #include <QTimer>
 
-void MainWindow::sendSyncRequest(bool atSyncStart)
+void MainWindow::sendSyncRequest(bool atSyncStart, bool countUnanswered)
 {
     if (serverHost.isEmpty()) {
         hostNotFound(atSyncStart); // an entry with too few fields selects no host
         return;
     }
-    awaitAnswer();
+    if (countUnanswered)
+        awaitAnswer();
     if (NtsAddress::isNts(serverHost)) {
         // Never as plain NTP: an NTS entry that cannot be read is a server that cannot be reached.
-        if (const std::optional<NtsAddress> nts = NtsAddress::parse(serverHost))
+        if (const std::optional<NtsAddress> nts = NtsAddress::parse(serverHost)) {
+            requestWentOut = true; // the client takes it from here, and says if it cannot
             ntsClient->sendRequest(nts->host, nts->port);
-        else
+        } else {
             ntsFailed(serverHost, 0, NtsClient::Failure::KeyExchange, tr("无法识别的NTS服务器地址"));
+        }
         return;
     }
     if (inputpatterns::isAddress(serverHost)) {
@@ -58,7 +61,8 @@ void MainWindow::hostNotFound(bool atSyncStart)
 
 void MainWindow::sendTo(const QHostAddress &address)
 {
-    if (ntpClient->sendRequest(ntpVersion, address, ntpPort))
+    requestWentOut = ntpClient->sendRequest(ntpVersion, address, ntpPort);
+    if (requestWentOut)
         return;
     const QString refusal = ntpClient->refusal(address, ntpPort);
     if (refusal.isEmpty()) // not held back by the server: this machine could not send it

@@ -5,4 +5,5 @@
 dir=$(mktemp -d "${TMPDIR:-/tmp}/chronvale-test.XXXXXX") || exit 1
 trap 'rm -rf "$dir"' EXIT
 mkdir -p "$dir/config" "$dir/runtime" && chmod 700 "$dir/runtime" || exit 1
-TZ=XST+5 TMPDIR=$dir XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/runtime unshare --user --map-root-user --net --pid --fork --mount-proc sh -c 'ip link set lo up && exec "$@"' netns-run "$@"
+# No system bus either: a test that wants one starts its own.
+TZ=XST+5 TMPDIR=$dir XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/runtime DBUS_SYSTEM_BUS_ADDRESS=unix:path=$dir/none unshare --user --map-root-user --net --pid --fork --mount-proc sh -c 'ip link set lo up && exec "$@"' netns-run "$@"

@@ -1,15 +1,91 @@
 // The sync cycle and the judging of replies, driven through the window's slots: a fake server on
 // 127.0.0.1:123 takes the requests, the recording clock the times the window sets.
 #include "helpers/support.h"
+#include "platform/sleeptime.h"
+
+#include <QDBusConnection>
 
 // Fields 8 hours ahead of UTC, early on 1 March of a leap year, and the UTC time they stand for.
 static const QDateTime dispose(QDate(2024, 3, 1), QTime(5, 30, 0, 250));
 static const QDateTime disposeUtc(QDate(2024, 2, 29), QTime(21, 30, 0, 250), Qt::UTC);
 
+// The system's time settings, as a stand-in on a bus of the test's own that every window here asks.
+class TimeSettings : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.timedate1")
+    Q_PROPERTY(bool NTP MEMBER ntp)
+public:
+    bool ntp = false;
+};
+
 class TestSync : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        QVERIFY(bus.waitForReadyRead(10000));
+        const QString address = QString::fromUtf8(bus.readLine().trimmed());
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", address.toUtf8());
+        QDBusConnection standIn = QDBusConnection::connectToBus(address, "stand-in");
+        QVERIFY(standIn.registerService("org.freedesktop.timedate1")
+                && standIn.registerObject("/org/freedesktop/timedate1", &timeSettings,
+                                          QDBusConnection::ExportAllProperties));
+    }
+    void cleanupTestCase() { bus.kill(), bus.waitForFinished(); }
+
+    // Another time service is told once in the status line, and stays under every tooltip of the sync
+    // line: time synchronisation the system's time settings report on, or a process of such a service.
+    void anotherTimeServiceIsTold()
+    {
+        timeSettings.ntp = true;
+        {
+            TestWindow t;
+            QTRY_VERIFY(t.statusLabel()->text().contains("systemd-timedated"));
+            t.replyReceived(NtpReply(5, 1, dispose));
+            QVERIFY(t.ui()->label_syncinfo->toolTip().contains("systemd-timedated"));
+        }
+        timeSettings.ntp = false;
+        QTemporaryDir dir;
+        QProcess standIn;
+        QVERIFY(QFile::copy("/bin/sleep", dir.filePath("chronyd")));
+        standIn.start(dir.filePath("chronyd"), {"60"});
+        QVERIFY(standIn.waitForStarted());
+        TestWindow t;
+        QTRY_VERIFY(t.statusLabel()->text().contains("chronyd"));
+        standIn.kill();
+        standIn.waitForFinished();
+    }
+
+    // After a sleep a request goes out at the next tick, whatever the period; while it cannot leave, it
+    // is tried again at each tick and counts once as unanswered.
+    void syncAfterWakingUp()
+    {
+        FakeNtpServer server(123);
+        TestWindow t(iniText({"127.0.0.1 100 1000 0", "192.0.2.1 100 1000 0"})); // no route to the second here
+        QTRY_COMPARE(t.notSynced(), 0);
+        t.syncTimer()->stop(); // the ticks below stand for it
+        qint64 slept = 0;
+        t.timeAsleep() = [&] { return platform::timeAsleepMs() + slept; };
+        const auto tick = [&] { return t.DoSync(), server.serve(), server.requests.size(); };
+        server.requests.clear();
+        QCOMPARE(tick(), 0);
+        slept += 8 * 3600 * 1000;
+        const int set = clockRequests.size();
+        QVERIFY(tick() == 1 && tick() == 1);
+        QTRY_VERIFY(clockRequests.size() > set); // its reply in before the next sleep
+        t.ui()->comboBox_iplist->setCurrentIndex(1);
+        slept += 3600 * 1000;
+        for (int retry = 0; retry < 3; ++retry)
+            tick();
+        QTest::qWait(6000);
+        QCOMPARE(t.notSynced(), 0);
+        t.ui()->comboBox_iplist->setCurrentIndex(0); // the network is back
+        QCOMPARE(tick(), 2);
+    }
+
     void judgingAReply()
     {
         // The entries, the last one selected, a reply's offset in ms and whether the clock refuses; then
@@ -159,6 +235,10 @@ private slots:
         t.DoStatus();
         QVERIFY(!t.statusTimer()->isActive() && button->isEnabled() && boxes.seen.size() == 1);
     }
+
+private:
+    QProcess bus;
+    TimeSettings timeSettings;
 };
 
 QTEST_MAIN(TestSync)
