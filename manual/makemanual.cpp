@@ -7,12 +7,12 @@
 #include "servers/editdialog.h"
 #include "settings/settingspath.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QFont>
 #include <QLabel>
-#include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QTextDocument>
@@ -53,44 +53,21 @@ QImage dialogPicture()
     return dialog.grab().toImage();
 }
 
-// A picture a little smaller than on the screen, so that the window fits the page's width.
-void addPicture(QTextDocument &document, const QString &name, QImage picture)
+void addPicture(QTextDocument &document, const QString &name, const QImage &picture)
 {
-    picture.setDevicePixelRatio(1.25);
     document.addResource(QTextDocument::ImageResource, QUrl(name), picture);
 }
 
+// Qt lays the document out on A4 and numbers the pages.
 bool writePdf(QTextDocument &document, const QString &path)
 {
     QPdfWriter pdf(path);
     pdf.setPageSize(QPageSize(QPageSize::A4));
-    pdf.setPageMargins(QMarginsF(20, 18, 20, 18), QPageLayout::Millimeter);
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setResolution(300);
     pdf.setTitle(QObject::tr("Chronvale操作手册"));
-    QPainter painter;
-    if (!painter.begin(&pdf))
-        return false;
-    const QRectF page = painter.viewport();
-    const qreal footer = page.height() * 0.04;
-    // Laid out in points: the document's own unit, scaled to the device's resolution.
-    const qreal scale = pdf.resolution() / 72.0;
-    document.setPageSize(QSizeF(page.width() / scale, (page.height() - footer) / scale));
-    for (int number = 0; number < document.pageCount(); ++number) {
-        if (number > 0)
-            pdf.newPage();
-        painter.save();
-        painter.scale(scale, scale);
-        const QRectF shown(0, number * document.pageSize().height(), document.pageSize().width(),
-                           document.pageSize().height());
-        painter.translate(0, -shown.top());
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = shown;
-        document.documentLayout()->draw(&painter, context);
-        painter.restore();
-        painter.drawText(QRectF(0, page.height() - footer, page.width(), footer), Qt::AlignCenter,
-                         QString::number(number + 1));
-    }
-    return painter.end();
+    document.print(&pdf);
+    return QFileInfo(path).size() > 0;
 }
 
 } // namespace
@@ -110,7 +87,9 @@ int main(int argc, char *argv[])
     setSettingsDirectoryOverride(folder.path());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path()));
     QTextDocument document;
-    document.setDefaultFont(QApplication::font());
+    QFont font = QApplication::font();
+    font.setPointSize(11);
+    document.setDefaultFont(font);
     document.setMarkdown(QString::fromUtf8(markdown.readAll()));
     addPicture(document, QStringLiteral("window.png"), windowPicture(folder.path()));
     addPicture(document, QStringLiteral("dialog.png"), dialogPicture());
