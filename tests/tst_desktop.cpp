@@ -47,9 +47,11 @@ private slots:
         TestWindow t;
         for (int turn = 0; turn < 2; ++turn) { // it turns with each second
             const QString before = t.ui()->label_hhmmss->text();
-            QVERIFY(QTest::qWaitFor([&] { return t.ui()->label_hhmmss->text() != before; }, 1500));
+            QVERIFY(QTest::qWaitFor([&] { return t.ui()->label_hhmmss->text() != before; }, 5000));
         }
-        QCOMPARE(t.ui()->label_hhmmss->text(), clockTimeText(QDateTime::currentDateTime()));
+        const QDateTime now = QDateTime::currentDateTime(); // the turn may not be shown yet on a busy machine
+        QVERIFY(t.ui()->label_hhmmss->text() == clockTimeText(now)
+                || t.ui()->label_hhmmss->text() == clockTimeText(now.addSecs(-1)));
     }
 
     // A click on the tray icon brings the window back, and every way out saves and ends with 0; where the
