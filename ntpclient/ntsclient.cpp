@@ -100,7 +100,9 @@ void NtsClient::startKeyExchange(const QString &host, quint16 port)
     auto result = std::make_shared<std::pair<ntske::Result, QHostAddress>>();
     const std::string pem = QFile::encodeName(d->trustedPemFile).toStdString();
     QThread *exchange = QThread::create([result, host, port, pem] {
-        result->first = ntske::exchange(host.toStdString(), port, pem, kKeyExchangeTimeoutMs);
+        result->first =
+            ntske::exchange(host.toStdString(), port, pem,
+                            std::chrono::steady_clock::now() + std::chrono::milliseconds(kKeyExchangeTimeoutMs));
         if (result->first.outcome != ntske::Outcome::Established)
             return;
         const QList<QHostAddress> found =

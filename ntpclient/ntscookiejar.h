@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ntsaead.h"
+#include "ntsfields.h"
 
 #include <deque>
 #include <optional>
@@ -12,10 +13,17 @@ class NtsCookieJar
 public:
     static constexpr std::size_t kMost = 8;
 
+    // Whether a request can carry the cookie with as many placeholders as the jar may ask for.
+    static bool fits(const ntsaead::Bytes &cookie)
+    {
+        return !cookie.empty() && ntsfields::requestSize(cookie.size(), kMost - 1) <= ntsfields::kLargestRequest;
+    }
+
+    // Keeps the cookies that fit, up to kMost.
     void fill(const std::vector<ntsaead::Bytes> &cookies)
     {
         for (const ntsaead::Bytes &cookie : cookies)
-            if (m_cookies.size() < kMost && !cookie.empty())
+            if (m_cookies.size() < kMost && fits(cookie))
                 m_cookies.push_back(cookie);
     }
 

@@ -24,11 +24,20 @@ void putPadded(ntsaead::Bytes &out, const ntsaead::Bytes &bytes)
     out.resize(out.size() + padded(bytes.size()) - bytes.size());
 }
 
-void putField(ntsaead::Bytes &out, std::uint16_t type, const ntsaead::Bytes &body)
+std::size_t fieldSize(std::size_t bodySize)
 {
+    return 4 + padded(bodySize);
+}
+
+// False, and nothing written, for a body too large for the field's 16-bit length.
+bool putField(ntsaead::Bytes &out, std::uint16_t type, const ntsaead::Bytes &body)
+{
+    if (fieldSize(body.size()) > 0xffff)
+        return false;
     putU16(out, type);
-    putU16(out, std::uint16_t(4 + padded(body.size())));
+    putU16(out, std::uint16_t(fieldSize(body.size())));
     putPadded(out, body);
+    return true;
 }
 
 struct Field
@@ -55,12 +64,19 @@ std::vector<Field> fields(const std::uint8_t *data, std::size_t size, std::size_
 
 } // namespace
 
+std::size_t requestSize(std::size_t cookieSize, std::size_t placeholders)
+{
+    const std::size_t authenticator = fieldSize(4 + padded(kNonceSize) + padded(ntsaead::kTagSize));
+    return ntppacket::kHeaderSize + fieldSize(kUniqueIdSize) + (1 + placeholders) * fieldSize(cookieSize)
+           + authenticator;
+}
+
 ntsaead::Bytes encodeRequest(const ntppacket::Request &header, const RequestParts &parts,
                              const ntsaead::Key &clientToServer)
 {
     ntsaead::Bytes packet(header.begin(), header.end());
-    putField(packet, kUniqueIdentifier, parts.uniqueId);
-    putField(packet, kCookie, parts.cookie);
+    if (!putField(packet, kUniqueIdentifier, parts.uniqueId) || !putField(packet, kCookie, parts.cookie))
+        return {};
     for (std::size_t i = 0; i < parts.placeholders; ++i)
         putField(packet, kCookiePlaceholder, ntsaead::Bytes(parts.cookie.size()));
     const ntsaead::Bytes sealed = ntsaead::seal(clientToServer, {packet, parts.nonce}, {});
@@ -71,7 +87,8 @@ ntsaead::Bytes encodeRequest(const ntppacket::Request &header, const RequestPart
     putU16(body, std::uint16_t(sealed.size()));
     putPadded(body, parts.nonce);
     putPadded(body, sealed);
-    putField(packet, kAuthenticator, body);
+    if (!putField(packet, kAuthenticator, body))
+        return {};
     return packet;
 }
 

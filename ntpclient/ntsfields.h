@@ -14,6 +14,8 @@ namespace ntsfields {
 
 constexpr std::size_t kUniqueIdSize = 32;
 constexpr std::size_t kNonceSize = 16;
+// The most a UDP datagram carries over IPv4: no request may be larger.
+constexpr std::size_t kLargestRequest = 65507;
 
 struct RequestParts
 {
@@ -23,7 +25,11 @@ struct RequestParts
     ntsaead::Bytes nonce;
 };
 
-// The header followed by the fields, sealed with the client-to-server key; empty when sealing fails.
+// The size of a request that carries a cookie of cookieSize bytes and that many placeholders.
+std::size_t requestSize(std::size_t cookieSize, std::size_t placeholders);
+
+// The header followed by the fields, sealed with the client-to-server key; empty when sealing fails
+// or a field is too large for its 16-bit length.
 ntsaead::Bytes encodeRequest(const ntppacket::Request &header, const RequestParts &parts,
                              const ntsaead::Key &clientToServer);
 

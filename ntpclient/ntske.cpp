@@ -1,13 +1,13 @@
 #include "ntske.h"
 
 #include "bigendian.h"
+#include "ntscookiejar.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
-#include "platform/tcpconnection.h"
-
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -74,6 +74,8 @@ std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> tlsContext(const std::string &
         return {nullptr, SSL_CTX_free};
     }
     SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
+    // A close without TLS's own goodbye reads as the end; a response cut short is still told by its records.
+    SSL_CTX_set_options(context.get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
     return context;
 }
 
@@ -88,20 +90,74 @@ bool exportKeys(SSL *ssl, Session &session)
     return key(session.clientToServer, 0) && key(session.serverToClient, 1);
 }
 
-// Reads records up to and including End of Message.
-bool readRecords(SSL *ssl, ntsaead::Bytes &records)
+// A TLS call on the non-blocking connection, made again each time the socket is ready for it, until it
+// is done or the deadline has passed; the reason in detail when it fails.
+template<typename Call>
+int beforeDeadline(SSL *ssl, const platform::TcpConnection &connection, platform::Deadline deadline,
+                   std::string &detail, Call call)
+{
+    for (;;) {
+        ERR_clear_error();
+        const int done = call();
+        const int error = SSL_get_error(ssl, done);
+        if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE) {
+            if (done <= 0)
+                detail = tlsErrors();
+            return done;
+        }
+        if (!platform::waitTcp(connection, error == SSL_ERROR_WANT_WRITE, deadline)) {
+            detail = "timed out";
+            return -1;
+        }
+    }
+}
+
+bool endsWithEndOfMessage(const ntsaead::Bytes &records)
+{
+    for (std::size_t at = 0; at + 4 <= records.size(); at += 4 + readU16(&records[at + 2]))
+        if ((readU16(&records[at]) & ~kCritical) == EndOfMessage
+            && at + 4 + readU16(&records[at + 2]) <= records.size())
+            return true;
+    return false;
+}
+
+// Reads records up to and including End of Message; the reason when they do not come.
+bool readRecords(SSL *ssl, const platform::TcpConnection &connection, platform::Deadline deadline,
+                 ntsaead::Bytes &records, std::string &detail)
 {
     std::uint8_t buffer[4096];
-    for (;;) {
-        for (std::size_t at = 0; at + 4 <= records.size(); at += 4 + readU16(&records[at + 2]))
-            if ((readU16(&records[at]) & ~kCritical) == EndOfMessage
-                && at + 4 + readU16(&records[at + 2]) <= records.size())
-                return true;
-        const int got = SSL_read(ssl, buffer, sizeof buffer);
-        if (got <= 0 || records.size() > kMostRecords)
+    while (!endsWithEndOfMessage(records)) {
+        if (records.size() > kMostRecords) {
+            detail = "no End of Message within 64 KiB";
+            return false;
+        }
+        const int got =
+            beforeDeadline(ssl, connection, deadline, detail, [&] { return SSL_read(ssl, buffer, sizeof buffer); });
+        if (got <= 0)
             return false;
         records.insert(records.end(), buffer, buffer + got);
     }
+    return true;
+}
+
+// An NTPv4 Server record's text: a host name of letters, digits and hyphens, or an IPv4 or IPv6 address.
+bool isHostText(const std::string &text)
+{
+    constexpr char hex[] = "0123456789abcdefABCDEF:.";
+    constexpr char letterDigitHyphen[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-";
+    if (text.find(':') != std::string::npos)
+        return text.find_first_not_of(hex) == std::string::npos && isAddressLiteral(text);
+    if (text.empty() || text.size() > 253)
+        return false;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('.', start), text.size());
+        const std::string label = text.substr(start, end - start);
+        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-'
+            || label.find_first_not_of(letterDigitHyphen) != std::string::npos)
+            return false;
+        start = end + 1;
+    }
+    return true;
 }
 
 } // namespace
@@ -117,8 +173,14 @@ ntsaead::Bytes requestRecords()
 
 bool readResponse(const ntsaead::Bytes &records, Session &session, std::string &detail)
 {
+    int protocols = 0;
+    int algorithms = 0;
     bool ntpV4 = false;
     bool siv = false;
+    const auto refuse = [&detail](const std::string &reason) {
+        detail = reason;
+        return false;
+    };
     for (std::size_t at = 0; at + 4 <= records.size();) {
         const std::uint16_t type = readU16(&records[at]) & ~kCritical;
         const bool critical = readU16(&records[at]) & kCritical;
@@ -127,41 +189,47 @@ bool readResponse(const ntsaead::Bytes &records, Session &session, std::string &
             break;
         const ntsaead::Bytes body(records.begin() + long(at + 4), records.begin() + long(at + 4 + size));
         at += 4 + size;
+        const std::uint16_t code = size >= 2 ? readU16(body.data()) : 0;
         if (type == EndOfMessage) {
-            if (!ntpV4 || !siv || session.cookies.empty()) {
-                detail = !ntpV4 ? "NTPv4 not offered" : !siv ? "AEAD_AES_SIV_CMAC_256 not offered" : "no cookie";
-                return false;
-            }
+            if (!ntpV4 || !siv || session.cookies.empty())
+                return refuse(!ntpV4 ? "NTPv4 not offered" : !siv ? "AEAD_AES_SIV_CMAC_256 not offered" : "no cookie");
             return true;
         }
-        if (type == Error) {
-            detail = "server error " + std::to_string(size >= 2 ? readU16(body.data()) : 0);
-            return false;
-        }
+        // No warning codes are registered: any warning is one this client does not know, an error.
+        if (type == Error || type == Warning)
+            return refuse((type == Error ? "server error " : "server warning ") + std::to_string(code));
+        // Exactly one of each in a response.
+        if ((type == NextProtocol && ++protocols > 1) || (type == AeadAlgorithm && ++algorithms > 1))
+            return refuse(type == NextProtocol ? "repeated Next Protocol record" : "repeated AEAD record");
         if (type == NextProtocol)
-            ntpV4 = size == 2 && readU16(body.data()) == kProtocolNtpV4;
+            ntpV4 = size == 2 && code == kProtocolNtpV4;
         else if (type == AeadAlgorithm)
-            siv = size == 2 && readU16(body.data()) == ntsaead::kAlgorithmId;
-        else if (type == NewCookie && size > 0)
+            siv = size == 2 && code == ntsaead::kAlgorithmId;
+        else if (type == NewCookie && !NtsCookieJar::fits(body))
+            return refuse(body.empty() ? "empty cookie"
+                                       : "cookie of " + std::to_string(size) + " bytes, too large for a request");
+        else if (type == NewCookie)
             session.cookies.push_back(body);
-        else if (type == NtpServer && size > 0)
+        else if (type == NtpServer && !isHostText(std::string(body.begin(), body.end())))
+            return refuse("NTP server record holds no host name or address");
+        else if (type == NtpServer)
             session.ntpHost.assign(body.begin(), body.end());
-        else if (type == NtpPort && size == 2)
-            session.ntpPort = readU16(body.data());
-        else if (critical && type != Warning) {
-            detail = "unknown critical record " + std::to_string(type);
-            return false;
-        }
+        else if (type == NtpPort && (size != 2 || code == 0))
+            return refuse("NTP port record holds no port");
+        else if (type == NtpPort)
+            session.ntpPort = code;
+        else if (critical)
+            return refuse("unknown critical record " + std::to_string(type));
     }
-    detail = "response cut short";
-    return false;
+    return refuse("response cut short");
 }
 
-Result exchange(const std::string &host, std::uint16_t port, const std::string &trustedPemFile, int timeoutMs)
+Result exchange(const std::string &host, std::uint16_t port, const std::string &trustedPemFile,
+                platform::Deadline deadline)
 {
     Result result;
-    const std::optional<platform::TcpConnection> connection =
-        platform::connectTcp(host, port, timeoutMs, result.detail);
+    platform::keepBrokenPipesFromEnding(); // a server that drops the connection must not end the program
+    const std::optional<platform::TcpConnection> connection = platform::connectTcp(host, port, deadline, result.detail);
     if (!connection)
         return result;
     const std::unique_ptr<const platform::TcpConnection, void (*)(const platform::TcpConnection *)> closer(
@@ -179,10 +247,12 @@ Result exchange(const std::string &host, std::uint16_t port, const std::string &
         return result;
     }
     SSL_set_fd(ssl.get(), int(connection->socket));
-    if (SSL_connect(ssl.get()) != 1) {
+    const auto tls = [&](auto call) { return beforeDeadline(ssl.get(), *connection, deadline, result.detail, call); };
+    if (tls([&] { return SSL_connect(ssl.get()); }) != 1) {
         const long verified = SSL_get_verify_result(ssl.get());
         result.outcome = verified != X509_V_OK ? Outcome::Untrusted : Outcome::Refused;
-        result.detail = verified != X509_V_OK ? X509_verify_cert_error_string(verified) : tlsErrors();
+        if (verified != X509_V_OK)
+            result.detail = X509_verify_cert_error_string(verified);
         return result;
     }
     result.outcome = Outcome::Refused;
@@ -196,12 +266,9 @@ Result exchange(const std::string &host, std::uint16_t port, const std::string &
     const ntsaead::Bytes request = requestRecords();
     ntsaead::Bytes response;
     result.session.ntpHost = connection->peerAddress;
-    if (SSL_write(ssl.get(), request.data(), int(request.size())) != int(request.size())
-        || !readRecords(ssl.get(), response)) {
-        result.detail = tlsErrors();
-        return result;
-    }
-    if (!readResponse(response, result.session, result.detail))
+    if (tls([&] { return SSL_write(ssl.get(), request.data(), int(request.size())); }) != int(request.size())
+        || !readRecords(ssl.get(), *connection, deadline, response, result.detail)
+        || !readResponse(response, result.session, result.detail))
         return result;
     if (!exportKeys(ssl.get(), result.session)) {
         result.detail = tlsErrors();

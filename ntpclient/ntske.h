@@ -2,9 +2,10 @@
 
 // The NTS key exchange (RFC 8915, section 4): TLS 1.3 with ALPN "ntske/1" to the server's key
 // exchange port, NTPv4 with AEAD_AES_SIV_CMAC_256 asked for, keys from the TLS exporter. Blocking,
-// with a time limit: it runs on a worker thread, never on the window's.
+// until a deadline at the latest: it runs on a worker thread, never on the window's.
 
 #include "ntsaead.h"
+#include "platform/tcpconnection.h"
 
 #include <cstdint>
 #include <string>
@@ -30,8 +31,10 @@ struct Result
     Session session;
 };
 
-// trustedPemFile: further trusted certificates beside the system's store, or empty.
-Result exchange(const std::string &host, std::uint16_t port, const std::string &trustedPemFile, int timeoutMs);
+// trustedPemFile: further trusted certificates beside the system's store, or empty. Every step after
+// the name lookup ends by the deadline, with "timed out" as the detail.
+Result exchange(const std::string &host, std::uint16_t port, const std::string &trustedPemFile,
+                platform::Deadline deadline);
 
 // The records of a request, and the reading of a response into a session (keys aside); the detail
 // of what is wrong with it otherwise. Apart from the TLS, so that they can be tested alone.
