@@ -12,13 +12,17 @@
 #include <QNetworkDatagram>
 #include <QRandomGenerator>
 #include <QThread>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <map>
 
 namespace {
 
-constexpr int kKeyExchangeTimeoutMs = 5000;
+using namespace std::chrono_literals;
+
+constexpr auto kKeyExchangeTime = 5s; // from the name lookup to End of Message
+constexpr auto kLongestBackOff = 24h;
 const char kNtsNak[] = "NTSN";
 
 ntsaead::Bytes randomBytes(std::size_t size)
@@ -34,6 +38,38 @@ QString serverKey(const QString &host, quint16 port)
     return host.toLower() + '#' + QString::number(port);
 }
 
+template<typename Container>
+QByteArray asBytes(const Container &bytes)
+{
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size()));
+}
+
+// What a pending request notes: its unique identifier, the key of the key exchange it went out under,
+// which its reply is sealed with, and its server.
+struct RequestNote
+{
+    static constexpr int kIdSize = int(ntsfields::kUniqueIdSize);
+    static constexpr int kKeySize = int(ntsaead::kKeySize);
+    ntsaead::Bytes uniqueId;
+    ntsaead::Key serverToClient{};
+    QString server;
+
+    QByteArray text() const { return asBytes(uniqueId) + asBytes(serverToClient) + server.toUtf8(); }
+    static RequestNote read(const QByteArray &text)
+    {
+        RequestNote note{
+            ntsaead::Bytes(text.begin(), text.begin() + kIdSize), {}, QString::fromUtf8(text.mid(kIdSize + kKeySize))};
+        std::copy(text.begin() + kIdSize, text.begin() + kIdSize + kKeySize, note.serverToClient.begin());
+        return note;
+    }
+};
+
+bool isUsable(const QHostAddress &address)
+{
+    return !address.isNull() && !address.isMulticast() && !address.isBroadcast() && address != QHostAddress::AnyIPv4
+           && address != QHostAddress::AnyIPv6;
+}
+
 } // namespace
 
 struct NtsClient::Server
@@ -43,8 +79,33 @@ struct NtsClient::Server
     ntske::Session session; // keys and the NTP server; its cookies go into the jar
     NtsCookieJar cookies;
     QHostAddress ntpAddress;
+    bool rejected = false; // the NTP server answered a cookie of this session with a NAK
     bool exchanging = false;
-    bool requestWaiting = false; // a request to send once the key exchange is done
+    int exchangeNumber = 0;       // of the latest key exchange; an earlier one's end counts no more
+    int waiting = 0;              // requests to send once the key exchange is done
+    int failures = 0;             // key exchanges in a row that brought no answer
+    std::chrono::seconds poll{1}; // the time between the caller's requests
+    PendingRequests::Clock::time_point lastExchange;
+    std::pair<Failure, QString> lastFailure;
+};
+
+// A key exchange's outcome as the window's thread takes it.
+struct NtsClient::Exchanged
+{
+    ntske::Result result;
+    QHostAddress ntpAddress;
+
+    // Why the outcome cannot be used; empty when it can.
+    QString problem() const
+    {
+        if (result.outcome != ntske::Outcome::Established)
+            return QString::fromStdString(result.detail);
+        if (ntpAddress.isNull())
+            return "no address for " + QString::fromStdString(result.session.ntpHost);
+        if (!isUsable(ntpAddress))
+            return "unusable NTP server address " + ntpAddress.toString();
+        return {};
+    }
 };
 
 struct NtsClient::Private
@@ -80,60 +141,95 @@ void NtsClient::setTrustedCertificates(const QString &pemFile)
     d->trustedPemFile = pemFile;
 }
 
-void NtsClient::sendRequest(const QString &host, quint16 keyExchangePort)
+// At most one key exchange a request. Without fresh cookies, the old ones go on being tried, and
+// while key exchanges back off, a request without any says the last failure again.
+void NtsClient::sendRequest(const QString &host, quint16 keyExchangePort, std::chrono::seconds pollInterval)
 {
     Server &server = d->servers[serverKey(host, keyExchangePort)];
     server.host = host;
     server.port = keyExchangePort;
-    if (server.cookies.empty()) {
-        server.requestWaiting = true;
-        if (!server.exchanging)
-            startKeyExchange(host, keyExchangePort);
-        return;
-    }
-    sendWithCookie(server);
+    server.poll = std::max(pollInterval, std::chrono::seconds(1));
+    if ((server.cookies.empty() || server.rejected) && !server.exchanging && !backingOff(server))
+        startKeyExchange(server);
+    if (server.exchanging)
+        ++server.waiting;
+    else if (!server.cookies.empty())
+        sendWithCookie(server);
+    else
+        emit failed(host, keyExchangePort, server.lastFailure.first, server.lastFailure.second);
 }
 
-void NtsClient::startKeyExchange(const QString &host, quint16 port)
+// After failures a key exchange waits the poll interval, doubled for each further failure up to a day,
+// so that a server that fails or NAKs every time is not flooded. A request that comes a little early
+// (the caller's timer) is in time.
+bool NtsClient::backingOff(const Server &server) const
 {
-    d->servers[serverKey(host, port)].exchanging = true;
-    auto result = std::make_shared<std::pair<ntske::Result, QHostAddress>>();
+    if (server.failures == 0)
+        return false;
+    std::chrono::seconds wait = std::min<std::chrono::seconds>(server.poll, kLongestBackOff);
+    for (int i = 1; i < server.failures && wait < kLongestBackOff; ++i)
+        wait = std::min<std::chrono::seconds>(2 * wait, kLongestBackOff);
+    return PendingRequests::Clock::now() - server.lastExchange < std::chrono::milliseconds(wait) * 9 / 10;
+}
+
+void NtsClient::startKeyExchange(Server &server)
+{
+    server.exchanging = true;
+    server.lastExchange = PendingRequests::Clock::now();
+    const int number = ++server.exchangeNumber;
+    const QString key = serverKey(server.host, server.port);
+    const std::string host = server.host.toStdString();
+    const quint16 port = server.port;
     const std::string pem = QFile::encodeName(d->trustedPemFile).toStdString();
-    QThread *exchange = QThread::create([result, host, port, pem] {
-        result->first =
-            ntske::exchange(host.toStdString(), port, pem,
-                            std::chrono::steady_clock::now() + std::chrono::milliseconds(kKeyExchangeTimeoutMs));
-        if (result->first.outcome != ntske::Outcome::Established)
+    const auto deadline = server.lastExchange + kKeyExchangeTime;
+    auto done = std::make_shared<Exchanged>();
+    QThread *exchange = QThread::create([done, host, port, pem, deadline] {
+        done->result = ntske::exchange(host, port, pem, deadline);
+        if (done->result.outcome != ntske::Outcome::Established)
             return;
         const QList<QHostAddress> found =
-            QHostInfo::fromName(QString::fromStdString(result->first.session.ntpHost)).addresses();
+            QHostInfo::fromName(QString::fromStdString(done->result.session.ntpHost)).addresses();
         if (!found.isEmpty())
-            result->second = found.first();
+            done->ntpAddress = found.first();
     });
     d->exchanges.push_back(exchange);
-    connect(exchange, &QThread::finished, this, [this, exchange, result, host, port] {
+    connect(exchange, &QThread::finished, this, [this, exchange, done, key, number] {
         d->exchanges.erase(std::find(d->exchanges.begin(), d->exchanges.end(), exchange));
         exchange->deleteLater();
-        Server &server = d->servers[serverKey(host, port)];
-        server.exchanging = false;
-        const ntske::Result &done = result->first;
-        if (done.outcome != ntske::Outcome::Established || result->second.isNull()) {
-            server.requestWaiting = false;
-            const bool untrusted = done.outcome == ntske::Outcome::Untrusted;
-            emit failed(host, port, untrusted ? Failure::Untrusted : Failure::KeyExchange,
-                        QString::fromStdString(done.outcome == ntske::Outcome::Established
-                                                   ? "no address for " + done.session.ntpHost
-                                                   : done.detail));
-            return;
-        }
-        server.session = done.session;
-        server.cookies.clear();
-        server.cookies.fill(done.session.cookies);
-        server.ntpAddress = result->second;
-        if (std::exchange(server.requestWaiting, false))
-            sendWithCookie(server);
+        endKeyExchange(key, number, *done);
+    });
+    // The lookups have no limit of their own; the deadline holds for them all the same.
+    QTimer::singleShot(kKeyExchangeTime, Qt::PreciseTimer, this, [this, key, number] {
+        Exchanged late;
+        late.result.detail = "timed out";
+        endKeyExchange(key, number, late);
     });
     exchange->start();
+}
+
+void NtsClient::endKeyExchange(const QString &key, int number, const Exchanged &done)
+{
+    const auto found = d->servers.find(key);
+    if (found == d->servers.end() || !found->second.exchanging || found->second.exchangeNumber != number)
+        return; // ended already, by its deadline
+    Server &server = found->second;
+    server.exchanging = false;
+    const ntske::Result &result = done.result;
+    const QString problem = done.problem();
+    if (problem.isEmpty()) {
+        server.session = result.session;
+        server.cookies.clear();
+        server.cookies.fill(result.session.cookies);
+        server.ntpAddress = done.ntpAddress;
+        server.rejected = false;
+    } else {
+        ++server.failures;
+        server.lastFailure = {result.outcome == ntske::Outcome::Untrusted ? Failure::Untrusted : Failure::KeyExchange,
+                              problem};
+        emit failed(server.host, server.port, server.lastFailure.first, problem);
+    }
+    for (int n = std::exchange(server.waiting, 0); n > 0 && !server.cookies.empty(); --n)
+        sendWithCookie(server);
 }
 
 void NtsClient::sendWithCookie(Server &server)
@@ -151,10 +247,8 @@ void NtsClient::sendWithCookie(Server &server)
                                                    server.ntpAddress, server.session.ntpPort);
     if (packet.empty() || written != qint64(packet.size()))
         return; // counts as unanswered
-    const QByteArray context =
-        serverKey(server.host, server.port).toUtf8() + '\n'
-        + QByteArray(reinterpret_cast<const char *>(parts.uniqueId.data()), int(parts.uniqueId.size()));
-    d->pending.add(key, server.ntpAddress, server.session.ntpPort, sentAt, PendingRequests::Clock::now(), context);
+    const RequestNote note{parts.uniqueId, server.session.serverToClient, serverKey(server.host, server.port)};
+    d->pending.add(key, server.ntpAddress, server.session.ntpPort, sentAt, PendingRequests::Clock::now(), note.text());
 }
 
 void NtsClient::readDatagrams()
@@ -178,26 +272,30 @@ void NtsClient::takeReply(const QByteArray &bytes, const QHostAddress &source, q
         reply ? d->pending.find(reply->origin, source, sourcePort, PendingRequests::Clock::now()) : std::nullopt;
     if (!request)
         return;
-    const int split = request->context.indexOf('\n');
-    const auto found = d->servers.find(QString::fromUtf8(request->context.left(split)));
+    const RequestNote note = RequestNote::read(request->context);
+    const auto found = d->servers.find(note.server);
     if (found == d->servers.end())
         return;
     Server &server = found->second;
-    const QByteArray id = request->context.mid(split + 1);
-    const ntsaead::Bytes uniqueId(id.begin(), id.end());
+    // A request made before the latest key exchange carries an older session's cookie and keys.
+    const bool currentSession = note.serverToClient == server.session.serverToClient;
     const ntppacket::Verdict verdict = ntppacket::checkReply(*reply, request->key);
     if (verdict == ntppacket::Verdict::KissOfDeath
         && std::equal(reply->referenceId.begin(), reply->referenceId.end(), kNtsNak)
-        && ntsfields::uniqueIdOf(data, size) == uniqueId) {
-        // The server no longer takes our cookies: a fresh key exchange, and the request again.
+        && ntsfields::uniqueIdOf(data, size) == note.uniqueId) {
+        // The server no longer takes this session's cookies: a key exchange at the next request.
         d->pending.forget(request->key);
-        server.cookies.clear();
-        sendRequest(server.host, server.port);
+        if (!currentSession)
+            return;
+        if (!std::exchange(server.rejected, true))
+            ++server.failures;
+        server.lastFailure = {Failure::KeyExchange, QStringLiteral("NTS NAK")};
+        emit failed(server.host, server.port, Failure::KeyExchange, server.lastFailure.second);
         return;
     }
     if (verdict != ntppacket::Verdict::Accepted)
         return;
-    const auto cookies = ntsfields::openReply(data, size, uniqueId, server.session.serverToClient);
+    const auto cookies = ntsfields::openReply(data, size, note.uniqueId, note.serverToClient);
     if (!cookies) {
         // A forgery or a damaged reply; the request stays open for the genuine one.
         emit failed(server.host, server.port, Failure::NotAuthenticated,
@@ -205,7 +303,11 @@ void NtsClient::takeReply(const QByteArray &bytes, const QHostAddress &source, q
         return;
     }
     d->pending.forget(request->key);
-    server.cookies.fill(*cookies);
+    if (currentSession) { // an older session's cookies go with its keys
+        server.cookies.fill(*cookies);
+        server.failures = 0;
+        server.rejected = false;
+    }
     const ntppacket::Measurement measurement =
         ntppacket::measure(ntppacket::fromSystemTime(request->sentAt), reply->receive, reply->transmit,
                            ntppacket::fromSystemTime(receivedAt));

@@ -6,6 +6,7 @@
 #include <QHostAddress>
 #include <QObject>
 
+#include <chrono>
 #include <memory>
 
 // Asks NTS servers (RFC 8915) for the time: a key exchange over TLS in the background, then NTP
@@ -24,9 +25,11 @@ public:
     // A PEM file of certificates trusted beside the system's, or empty.
     void setTrustedCertificates(const QString &pemFile);
 
-    // One request to the server whose key exchange listens at host:port. Without a cookie left, the
-    // key exchange runs first; the request follows when it succeeds, or `failed` says why not.
-    void sendRequest(const QString &host, quint16 keyExchangePort);
+    // One request to the server whose key exchange listens at host:port. Without a cookie left, or
+    // after the server refused its cookies with a NAK, a key exchange runs first; the request follows
+    // when it succeeds, or `failed` says why not. pollInterval, the time between the caller's requests,
+    // is the first wait between key exchanges that fail.
+    void sendRequest(const QString &host, quint16 keyExchangePort, std::chrono::seconds pollInterval);
 
 signals:
     // address and port: where the NTP request went.
@@ -36,7 +39,10 @@ signals:
 private:
     struct Private;
     struct Server;
-    void startKeyExchange(const QString &host, quint16 port);
+    struct Exchanged;
+    bool backingOff(const Server &server) const;
+    void startKeyExchange(Server &server);
+    void endKeyExchange(const QString &key, int number, const Exchanged &done);
     void sendWithCookie(Server &server);
     void readDatagrams();
     void takeReply(const QByteArray &bytes, const QHostAddress &source, quint16 sourcePort,

@@ -21,7 +21,7 @@ void MainWindow::sendSyncRequest(bool atSyncStart, bool countUnanswered)
         // Never as plain NTP: an NTS entry that cannot be read is a server that cannot be reached.
         if (const std::optional<NtsAddress> nts = NtsAddress::parse(serverHost)) {
             requestWentOut = true; // the client takes it from here, and says if it cannot
-            ntsClient->sendRequest(nts->host, nts->port);
+            ntsClient->sendRequest(nts->host, nts->port, std::chrono::seconds(syncPeriod));
         } else {
             ntsFailed(serverHost, 0, NtsClient::Failure::KeyExchange, tr("无法识别的NTS服务器地址"));
         }
