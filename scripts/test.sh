@@ -19,7 +19,8 @@ cmake --build build -j"$jobs"
 
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCHRONVALE_SANITIZE=ON -DCHRONVALE_WERROR=ON
-cmake --build build-asan -j"$jobs"
+# The build runs the program's own code to make the manual; Qt's platform plugins keep memory to the end.
+ASAN_OPTIONS=detect_leaks=0 cmake --build build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --output-on-failure -j2)
 
