@@ -138,62 +138,42 @@ private slots:
     {
         const QByteArray written =
             "[mainWindow]\nlocalPort=12345\nobjIp=255.255.255.255\nobjPort=12345\nserverListCurrent=1\n\n[serverIplist]"
-            "\n"
-            "1\\serverList_0=192.168.0.132 1000 1000 0\n2\\serverList_1=ntp.aliyun.com 1000 1000 0\n"
+            "\n1\\serverList_0=192.168.0.132 1000 1000 0\n2\\serverList_1=ntp.aliyun.com 1000 1000 0\n"
             "3\\serverList_2=cn.pool.ntp.org 1000 1000 0\nsize=3\n";
-        const QByteArray variant = "@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)";
-        // The file, the list shown with its selected entry, and what the file holds afterwards (none: as it was).
+        const QString seeded = defaults.join('|');
+        const QByteArray list = "[serverIplist]\n1\\serverList_0=x 1 2 0\n", variant = "@Variant(\\0\\0\\0\\t\\x7f)";
+        // The file; the list shown, its entries joined by "|", with its selected entry; whether the defaults
+        // were written into the file, which otherwise stays as it was.
         const struct
         {
             QByteArray text;
-            QStringList entries;
+            QString entries;
             int current;
-            QByteArray after;
-        } files[] = {
-            {QByteArray(), defaults, 1, written},                      // none: a first start
-            {"[mainWindow]\nobjIp=127.0.0.1\n", defaults, 1, written}, // no list
-            {"[serverIplist]\n1\\serverList_0=x 1 2 0\n2\\serverList_1=y 1 2 0\nsize=2147483647\n",
-             {"x 1 2 0", "y 1 2 0"},
-             0,
-             {}},
-            {"[serverIplist]\n3\\serverList_2=z 1 2 0\n1\\serverList_0=x 1 2 0\nsize=5\n",
-             {"x 1 2 0", "", "z 1 2 0"},
-             0,
-             {}}, // a gap
-            {"[serverIplist]\n1\\serverList_0=x 1 2 0\nsize=-5\n", {"x 1 2 0"}, 0, {}},
-            {"[serverIplist]\n1\\serverList_0=x 1 2 0\nsize=abc\n", {"x 1 2 0"}, 0, {}},
-            {"[serverIplist]\n1\\serverList_0=x 1 2 0\nSize=1\n", {"x 1 2 0"}, 0, {}},
-            {"[serverIplist]\n1\\serverList_0=x 1 2 0 ; the lab's clock\nsize=1\n", {"x 1 2 0"}, 0, {}},
-            {"[serverIplist]\n1\\serverList_7=x 1 2 0\nsize=1\n", {"x 1 2 0"}, 0, {}},
-            {"[mainWindow]\nserverListCurrent=-1\n[serverIplist]\n1\\serverList_0=x 1 2 0\n2\\serverList_1=y 1 2 "
-             "0\nsize=2\n",
-             {"x 1 2 0", "y 1 2 0"},
-             0,
-             {}},
-            {"[mainWindow]\ntrayicon=" + variant + "\n[serverIplist]\n1\\serverList_0=" + variant + "\nsize=1\n",
-             defaults,
-             1,
-             {}}, // a crash at every start once; never read, kept
-            {QByteArray("[a]\nk=\0\n[serverIplist]\n1\\serverList_0=x 1 2 0\nsize=1\n", 53),
-             {"x 1 2 0"},
-             0,
-             {}}, // a NUL byte
-            {"[serverIplist]\n1\\serverList_0=时间.example 1 2 0\nsize=1\n", {"时间.example 1 2 0"}, 0, {}},
-            {"[serverIplist\n1\\serverList_0=x 1 2 0\n",
-             {"x 1 2 0"},
-             0,
-             {}}, // not quite INI: read as far as it goes, kept
-            {"[serverIplist]\n2000000000\\serverList_1999999999=x 1 2 0\nsize=2000000000\n", defaults, 1, {}},
-            {"[serverIplisT]\n1\\serverList_0=x 1 2 0\nsize=1\n",
-             defaults,
-             1,
-             {}}}; // one bit flipped: kept until the first save
+            bool written;
+        } files[] = {{QByteArray(), seeded, 1, true},                      // none: a first start
+                     {"[mainWindow]\nobjIp=127.0.0.1\n", seeded, 1, true}, // no list
+                     {list + "2\\serverList_1=y 1 2 0\nsize=2147483647\n", "x 1 2 0|y 1 2 0", 0, false},
+                     {"[serverIplist]\n3\\serverList_2=z 1 2 0\n1\\serverList_0=x 1 2 0\nsize=5\n", "x 1 2 0||z 1 2 0",
+                      0, false},
+                     {list + "size=-5\n", "x 1 2 0", 0, false},
+                     {list + "size=abc\n", "x 1 2 0", 0, false},
+                     {list + "Size=1\n", "x 1 2 0", 0, false},
+                     {"[serverIplist]\n1\\serverList_0=x 1 2 0 ; the lab's clock\nsize=1\n", "x 1 2 0", 0, false},
+                     {"[serverIplist]\n1\\serverList_7=x 1 2 0\nsize=1\n", "x 1 2 0", 0, false},
+                     {"[mainWindow]\nserverListCurrent=-1\n" + list + "2\\serverList_1=y 1 2 0\nsize=2\n",
+                      "x 1 2 0|y 1 2 0", 0, false},
+                     {"[mainWindow]\ntrayicon=" + variant + "\n[serverIplist]\n1\\serverList_0=" + variant + "\n",
+                      seeded, 1, false},
+                     {QByteArray("[a]\nk=\0\n", 8) + list, "x 1 2 0", 0, false},        // a NUL byte: read on, kept
+                     {"[serverIplist\n1\\serverList_0=x 1 2 0\n", "x 1 2 0", 0, false}, // not quite INI: read, kept
+                     {"[serverIplist]\n2000000000\\serverList_1999999999=x 1 2 0\nsize=2000000000\n", seeded, 1, false},
+                     {"[serverIplisT]\n1\\serverList_0=x 1 2 0\nsize=1\n", seeded, 1, false}}; // one bit flipped
         for (const auto &file : files) {
             TestWindow t(file.text);
-            QVERIFY2(entriesOf(t.ui()->comboBox_iplist) == file.entries
+            QVERIFY2(entriesOf(t.ui()->comboBox_iplist).join('|') == file.entries
                          && t.ui()->comboBox_iplist->currentIndex() == file.current,
                      file.text);
-            QCOMPARE(readAll(t.iniPath), file.after.isNull() ? file.text : file.after);
+            QCOMPARE(readAll(t.iniPath), file.written ? written : file.text);
         }
     }
 
