@@ -7,7 +7,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const std::string text(reinterpret_cast<const char *>(data), size);
+    // An argument ends at its first NUL, as argv hands it over.
+    std::string text(reinterpret_cast<const char *>(data), size);
+    text.resize(text.find('\0') == std::string::npos ? size : text.find('\0'));
     const std::optional<std::int64_t> offset = offsetargument::parse(text.c_str());
     if (!offset)
         return 0;
