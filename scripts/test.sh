@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, the same tests
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and the NTP reply fuzzer for a bounded time.
-# The normal build also makes the .deb and checks it, and checks the Windows sources with MinGW.
-# Warnings are errors here.
+# The normal build also makes the .deb and checks it. Then the Windows program, its tests and its
+# installer, built with MinGW-w64 (the first run on a machine builds Qt and OpenSSL for it, once) and
+# run under Wine. Warnings are errors here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -27,3 +28,7 @@ CXX=clang++ cmake -S . -B build-fuzz -DCHRONVALE_FUZZ=ON -DCHRONVALE_BUILD_TESTS
 cmake --build build-fuzz -j"$jobs" --target fuzz_ntpreply
 mkdir -p build-fuzz/corpus
 build-fuzz/fuzz_ntpreply -max_total_time="${FUZZ_SECONDS:-60}" -print_final_stats=1 build-fuzz/corpus
+
+echo "== build the Windows program and its tests, run them and the installer under Wine"
+scripts/windows-build.sh test
+(cd build-windows && ctest --output-on-failure -j2)

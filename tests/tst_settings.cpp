@@ -3,8 +3,10 @@
 #include "helpers/support.h"
 #include "settings/inifile.h"
 
+#ifndef Q_OS_WIN
 #include <sys/mount.h>
 #include <sys/stat.h>
+#endif
 
 static const QStringList defaults = {"192.168.0.132 1000 1000 0", "ntp.aliyun.com 1000 1000 0",
                                      "cn.pool.ntp.org 1000 1000 0"};
@@ -72,6 +74,9 @@ private slots:
     // On a file system of the test's own, filled to the last byte, the file stays and the user is told.
     void diskFull()
     {
+#ifdef Q_OS_WIN
+        QSKIP("needs a file system of the test's own");
+#else
         TestWindow t;
         const QByteArray before = readAll(t.iniPath);
         QVERIFY(::mount("tmpfs", QFile::encodeName(t.dir.path()), "tmpfs", 0, "size=64k") == 0);
@@ -85,6 +90,7 @@ private slots:
         QCOMPARE(boxes.seen, QStringList{"错误|设置保存失败，请检查ntp.ini是否可写！"});
         QVERIFY(readAll(t.iniPath) == before && QDir(t.dir.path()).entryList(QDir::Files | QDir::Hidden).size() == 2);
         QVERIFY(::umount2(QFile::encodeName(t.dir.path()), MNT_DETACH) == 0);
+#endif
     }
 
     void firstStartAndFilesTheProgramDidNotWrite()
@@ -154,8 +160,9 @@ private slots:
         TestWindow t(damaged);
         ModalBoxes boxes;
         QVERIFY(t.saveSettings() && t.saveSettings());
-        const QString told = "|ntp.ini无法完整读取，原文件已另存为" + t.iniPath + ".bad";
+        const QString told = "|ntp.ini无法完整读取，原文件已另存为" + QDir::toNativeSeparators(t.iniPath) + ".bad";
         QVERIFY(boxes.seen == QStringList{told} && readAll(t.iniPath + ".bad") == damaged);
+#ifndef Q_OS_WIN // no FIFOs or device files there
         QVERIFY(QFile::remove(t.iniPath) && ::mkfifo(QFile::encodeName(t.iniPath), 0600) == 0);
         MainWindow fifo;
         QVERIFY(fifo.close() && QFileInfo(t.iniPath + ".bad").exists() && !QFileInfo(t.iniPath + ".bad").isFile());
@@ -164,6 +171,7 @@ private slots:
         QCOMPARE(entriesOf(zeros.findChild<QComboBox *>("comboBox_iplist")), defaults);
         QVERIFY(zeros.close() && QFileInfo(t.iniPath + ".bad").isSymLink());
         QCOMPARE(boxes.seen, (QStringList{told, told, told}));
+#endif
         // Nor does a missing temporary folder matter: nothing goes through it.
         const QByteArray temporaryFolder = qgetenv("TMPDIR");
         qputenv("TMPDIR", "/nonexistent");
@@ -171,7 +179,7 @@ private slots:
         MainWindow withoutTemporaryFolder;
         QCOMPARE(entriesOf(withoutTemporaryFolder.findChild<QComboBox *>("comboBox_iplist")),
                  QStringList{"127.0.0.7 1 2 0"});
-        QVERIFY(withoutTemporaryFolder.close() && boxes.seen.size() == 3);
+        QVERIFY(withoutTemporaryFolder.close() && boxes.seen.last() == told);
         qputenv("TMPDIR", temporaryFolder);
     }
 };
