@@ -18,11 +18,12 @@ compiler=$(x86_64-w64-mingw32-g++ -dumpfullversion)
 
 qt_options=(-opensource -confirm-license -xplatform win32-g++ -device-option CROSS_COMPILE=x86_64-w64-mingw32-
     -static -static-runtime -release -nomake examples -nomake tests -no-opengl -no-dbus -no-icu
-    -qt-zlib -qt-libpng -qt-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz -no-ssl
+    -qt-zlib -qt-libpng -qt-pcre -qt-freetype -qt-harfbuzz -no-ssl
     # Debian's source lacks src/3rdparty/wintab, which tablet events need.
     -no-feature-tabletevent
-    # Modules the program does not use.
-    -no-feature-sql -no-feature-xml -no-feature-concurrent -no-feature-printer)
+    # What the program does not use: modules, plugins (its images are PNG and ICO), bearer management.
+    -no-feature-sql -no-feature-xml -no-feature-concurrent -no-feature-printer -no-direct2d -no-gif -no-libjpeg
+    -no-feature-tuiotouch -no-feature-bearermanagement)
 # No configuration file, engine or module loaded at run time; the certificate folder, where a Windows build of
 # OpenSSL looks by default, only an administrator can write. The folders go to make: Configure takes them for
 # relative Unix paths.
