@@ -2,7 +2,9 @@
 
 #include <QtGlobal>
 
-#if defined(NTPCLIENT_LIBRARY)
+#if defined(NTPCLIENT_STATIC)
+#define NTPCLIENT_EXPORT
+#elif defined(NTPCLIENT_LIBRARY)
 #define NTPCLIENT_EXPORT Q_DECL_EXPORT
 #else
 #define NTPCLIENT_EXPORT Q_DECL_IMPORT

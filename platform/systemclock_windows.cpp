@@ -4,6 +4,24 @@
 
 namespace platform {
 
+namespace {
+
+// An elevated process holds the right to set the clock, but disabled until it asks for it.
+void enableSystemTimePrivilege()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token))
+        return;
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (LookupPrivilegeValue(nullptr, SE_SYSTEMTIME_NAME, &privileges.Privileges[0].Luid))
+        AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    CloseHandle(token);
+}
+
+} // namespace
+
 bool setSystemClockUtc(const QDateTime &utc, QString *reason)
 {
     // An invalid value would read as the epoch; never set the clock to that.
@@ -22,6 +40,7 @@ bool setSystemClockUtc(const QDateTime &utc, QString *reason)
     st.wMinute = static_cast<WORD>(u.time().minute());
     st.wSecond = static_cast<WORD>(u.time().second());
     st.wMilliseconds = static_cast<WORD>(u.time().msec());
+    enableSystemTimePrivilege();
     if (SetSystemTime(&st))
         return true;
     if (reason) {

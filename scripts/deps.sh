@@ -7,13 +7,16 @@ sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
 packages=(cmake make g++ pkg-config libssl-dev qtbase5-dev qtbase5-dev-tools libqt5network5 libqt5gui5 libqt5dbus5)
+# The Windows program: Qt and OpenSSL built from Debian's source packages with MinGW-w64; its installer by NSIS.
+windows=(cmake make g++ perl dpkg-dev g++-mingw-w64-x86-64-posix nsis)
+[ "${1:-}" != windows ] || packages+=("${windows[@]}")
 if [ "${1:-}" = test ]; then
     # chronyd's own libraries, for the copy unpacked below; an X server with a notification area.
     packages+=(openssl faketime clang clang-format poppler-utils dbus-daemon libclang-rt-14-dev util-linux iproute2 xvfb trayer xdotool
                libedit2 libgnutls30 libnettle8 libseccomp2 libcap2)
     # The .deb: built by CPack, checked by lintian, its maintainer scripts run in a throwaway root;
-    # the Windows sources checked with MinGW.
-    packages+=(dpkg-dev file lintian adduser passwd libcap2-bin procps g++-mingw-w64-x86-64-posix)
+    # the Windows program and its tests run under Wine.
+    packages+=(dpkg-dev file lintian adduser passwd libcap2-bin procps "${windows[@]}" wine wine64)
 fi
 
 missing=()

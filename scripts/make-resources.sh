@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Regenerates resources/msyh.ttf, resources/images/biglogo.png, resources/images/heart.ico and the
-# desktop icons in resources/icons/.
+# desktop icons and the Windows icon in resources/icons/.
 # Needs fonts-wqy-microhei, fonttools and imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -55,3 +55,5 @@ done
     -draw 'circle 10,11 10,4' -draw 'circle 22,11 22,4' \
     -draw 'polygon 3,13 29,13 16,29' \
     -define bmp:format=bmp4 -depth 8 -type TrueColorAlpha resources/images/heart.ico
+# The Windows program's and its installer's icon, from the sizes Explorer shows.
+"$convert" resources/icons/chronvale-{16,32,48,256}.png resources/icons/chronvale.ico

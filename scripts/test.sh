@@ -2,8 +2,9 @@
 # Installs what is missing, builds, and runs every test: the normal build, the same tests
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzers of the NTP reply parser and of the
 # set-time helper's argument for a bounded time each.
-# The normal build also makes the .deb and checks it, and checks the Windows sources with MinGW.
-# Warnings are errors here.
+# The normal build also makes the .deb and checks it. Then the Windows program, its tests and its
+# installer, built with MinGW-w64 (the first run on a machine builds Qt and OpenSSL for it, once) and
+# run under Wine. Warnings are errors here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -31,3 +32,9 @@ for fuzzer in fuzz_ntpreply fuzz_offsetargument; do
     mkdir -p "build-fuzz/corpus-$fuzzer"
     "build-fuzz/$fuzzer" -max_total_time="${FUZZ_SECONDS:-30}" -print_final_stats=1 "build-fuzz/corpus-$fuzzer"
 done
+
+echo "== build the Windows program and its tests, run them and the installer under Wine"
+scripts/windows-build.sh test
+# One at a time: under Wine each test brings a Wine server and an X server of its own, and chronyd ends an NTS
+# key exchange that is slow to finish.
+(cd build-windows && ctest --output-on-failure)

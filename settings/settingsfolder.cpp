@@ -1,9 +1,9 @@
 #include "settings/settingsfolder.h"
+#include "platform/configfolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QTemporaryFile>
 
 namespace {
@@ -22,7 +22,7 @@ QString settingsFolderFor(const QString &executableFolder)
 {
     if (canCreateFileIn(executableFolder))
         return executableFolder;
-    const QString configFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    const QString configFolder = platform::userConfigFolder();
     QDir().mkpath(configFolder);
     const QString own = configFolder + QStringLiteral("/ntp.ini");
     const QString preset = executableFolder + QStringLiteral("/ntp.ini");

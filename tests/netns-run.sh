@@ -5,5 +5,7 @@
 dir=$(mktemp -d "${TMPDIR:-/tmp}/chronvale-test.XXXXXX") || exit 1
 trap 'rm -rf "$dir"' EXIT
 mkdir -p "$dir/config" "$dir/runtime" && chmod 700 "$dir/runtime" || exit 1
-# No system bus either: a test that wants one starts its own.
-TZ=XST+5 TMPDIR=$dir XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/runtime DBUS_SYSTEM_BUS_ADDRESS=unix:path=$dir/none unshare --user --map-root-user --net --pid --fork --mount-proc sh -c 'ip link set lo up && exec "$@"' netns-run "$@"
+# No system bus either: a test that wants one starts its own. A read-only folder holds an administrator's
+# ntp.ini, as an installed program's folder would.
+TZ=XST+5 TMPDIR=$dir XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/runtime DBUS_SYSTEM_BUS_ADDRESS=unix:path=$dir/none unshare --user --map-root-user --net --pid --fork --mount-proc sh -c 'ip link set lo up && mkdir "$TMPDIR/readonly" && echo preset >"$TMPDIR/readonly/ntp.ini" &&
+    mount --bind -o ro "$TMPDIR/readonly" "$TMPDIR/readonly" && exec "$@"' netns-run "$@"

@@ -43,8 +43,8 @@ private slots:
                 ntp);
     }
 
-    // The reply waits 200 ms in the socket before it is read: the offset is still that of its
-    // arrival, and the server's time handed over is the time it is at the hand-over.
+    // Where the kernel stamps arrivals (Linux), the reply waits 200 ms in the socket before it is read: the
+    // offset is still that of its arrival. The server's time handed over is the time it is at the hand-over.
     void measuresServerOffset()
     {
         for (qint64 offsetMs : {37000, -5000}) {
@@ -57,16 +57,19 @@ private slots:
             QVERIFY(client.sendRequest(4, QHostAddress::LocalHost, server.socket.localPort()) && replies.isEmpty());
             QVERIFY(server.socket.waitForReadyRead(2000));
             server.serve();
-            QThread::msleep(200);
+            const bool stamped = QSysInfo::kernelType() == "linux"; // elsewhere read at once, with the delay it took
+            if (stamped)
+                QThread::msleep(200);
             QVERIFY(replies.wait(2000));
             const auto reply = replies[0][2].value<NtpReply>();
             // Measured from the arrival, not the reading 200 ms later; the figures to the ms are bench/'s.
-            QVERIFY2(qAbs(reply.localClockOffset() - offsetMs) <= 20 && reply.roundTripDelay() < 100,
+            QVERIFY2(qAbs(reply.localClockOffset() - offsetMs) <= offsetToleranceMs(reply.roundTripDelay())
+                         && (!stamped || reply.roundTripDelay() < 100),
                      qPrintable(QString::number(reply.localClockOffset())));
             // The server's time as fields 8 hours ahead of UTC.
             const QDateTime dispose(reply.disposeTime().date(), reply.disposeTime().time(), Qt::UTC);
             const qint64 lag = dispose.addSecs(-8 * 3600).msecsTo(handedOverAt.addMSecs(offsetMs));
-            QVERIFY2(qAbs(lag) <= 20, qPrintable(QString::number(lag)));
+            QVERIFY2(qAbs(lag) <= 20 + (stamped ? 0 : reply.roundTripDelay()), qPrintable(QString::number(lag)));
             QCOMPARE(server.requests[0].data().left(2), QByteArray("\x23\0", 2)); // version 4, client
         }
     }

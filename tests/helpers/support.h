@@ -54,6 +54,14 @@ struct TestWindow
     void replyReceived(const NtpReply &reply) { w.replyReceived(QHostAddress(), 123, reply); }
 };
 
+// How far a clock offset measured from a reply may be off, in ms: where the kernel stamps a reply's arrival
+// (Linux), what a busy machine adds to a relay's two ways; elsewhere, where the reply's time is taken when it is
+// read, half its round trip more, which includes its wait to be read.
+inline qint64 offsetToleranceMs(qint64 roundTripMs)
+{
+    return 20 + (QSysInfo::kernelType() == "linux" ? 0 : roundTripMs / 2);
+}
+
 QByteArray readAll(const QString &path);
 bool writeAll(const QString &path, const QByteArray &bytes);
 // Each item's entry line, flagged where the item does not show the entry's host.

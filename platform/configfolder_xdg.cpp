@@ -1,0 +1,8 @@
+#include "platform/configfolder.h"
+
+#include <QStandardPaths>
+
+QString platform::userConfigFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+}
