@@ -64,11 +64,10 @@ bool writeAll(const QString &path, const QByteArray &bytes)
 QStringList entriesOf(const QComboBox *list)
 {
     QStringList entries;
-    for (int i = 0; i < list->count(); ++i)
-        entries << list->itemData(i).toString()
-                       + (list->itemText(i) == list->itemData(i).toString().section(' ', 0, 0)
-                              ? QString()
-                              : " <shown as " + list->itemText(i) + ">");
+    for (int i = 0; i < list->count(); ++i) {
+        const QString entry = list->itemData(i).toString(), shown = list->itemText(i);
+        entries << entry + (shown == entry.section(' ', 0, 0) ? "" : " <shown as " + shown + ">");
+    }
     return entries;
 }
 
@@ -78,9 +77,8 @@ QList<qint64> clockSetErrorsUs(const QString &recordPath, qint64 aheadMs)
     for (const QByteArray &line : readAll(recordPath).split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
         if (fields.size() == 2)
-            errors.append(QDateTime::fromString(QString::fromLatin1(fields[0]), Qt::ISODateWithMs).toMSecsSinceEpoch()
-                              * 1000
-                          - fields[1].toLongLong() - aheadMs * 1000);
+            errors.append((QDateTime::fromString(fields[0], Qt::ISODateWithMs).toMSecsSinceEpoch() - aheadMs) * 1000
+                          - fields[1].toLongLong());
     }
     return errors;
 }

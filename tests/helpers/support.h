@@ -62,6 +62,12 @@ inline qint64 offsetToleranceMs(qint64 roundTripMs)
     return 20 + (QSysInfo::kernelType() == "linux" ? 0 : roundTripMs / 2);
 }
 
+inline void stop(QProcess &process)
+{
+    process.kill();
+    process.waitForFinished();
+}
+
 QByteArray readAll(const QString &path);
 bool writeAll(const QString &path, const QByteArray &bytes);
 // Each item's entry line, flagged where the item does not show the entry's host.
