@@ -35,63 +35,37 @@ private slots:
 
     // Whatever QSettings makes of a file, the reader gives the same text for each key it gives, or says
     // that it could not read the file whole. Raw UTF-8, typed by hand, is the one difference meant.
-    void readsAsQSettingsDoes()
+    void readsAndWritesAsQSettingsDoes()
     {
-        const struct
-        {
-            QByteArray text;
-            bool whole;
-        } files[] = {
-            {"[s]\nk=\xe6\x97\xb6 \"x\"\n", true},               // raw UTF-8
-            {"[s]\nk=\xb1\xca\n", false},                        // raw bytes that are not UTF-8
-            {QByteArray("[a]\nk=x\0y\n[s]\nk=1\n", 18), false},  // a NUL byte
-            {"[a]\rk=1\r; was C:\\ntp\\\r[s]\rk=2\r", true},     // old Mac line ends, a comment ending in a backslash
-            {"[s]\nk=@Variant(\\0\\0\\0\\x1\\0)\nj=1\n", false}, // a serialized false
-            {"[s]\nk=@ByteArray(x\\x41)\nj=@Invalid()\ni=\\x0041B\\101\n", true}, // long escapes too
-            {"[s]\nk=a, b\n", false},                                             // a list
-            {"[s]\nk=1\njunk\n", false},                                          // a line that is no key
-            {"; nothing else\n", false},
-        };
         QTemporaryDir dir;
-        for (const auto &file : files) {
+        for (const auto &[text, whole] :
+             {std::pair<QByteArray, bool>{"[s]\nk=\xe6\x97\xb6 \"x\"\n", true}, // raw UTF-8
+              {"[s]\nk=\xb1\xca\n", false},                                     // raw bytes that are not UTF-8
+              {QByteArray("[a]\nk=x\0y\n[s]\nk=1\n", 18), false},               // a NUL byte
+              {"[a]\rk=1\r; was C:\\ntp\\\r[s]\rk=2\r", true},     // old Mac line ends, a comment ending in a backslash
+              {"[s]\nk=@Variant(\\0\\0\\0\\x1\\0)\nj=1\n", false}, // a serialized false
+              {"[s]\nk=@ByteArray(x\\x41)\nj=@Invalid()\ni=\\x0041B\\101\n", true}, // long escapes too
+              {"[s]\nk=a, b\n", false},                                             // a list
+              {"[s]\nk=1\njunk\n", false},                                          // a line that is no key
+              {"; nothing else\n", false}}) {
             // A file name each: QSettings keeps what it read of a name while size and time look unchanged.
-            const QString path = dir.filePath(QString::number(&file - files) + ".ini");
-            QVERIFY(writeAll(path, file.text));
+            const QString path = dir.filePath(QString::number(qHash(text)) + ".ini");
+            QVERIFY(writeAll(path, text));
             QSettings theirs(path, QSettings::IniFormat);
-            const inifile::Document ours = inifile::parse(file.text);
-            QVERIFY2(ours.wellFormed == file.whole, file.text);
+            const inifile::Document ours = inifile::parse(text);
+            QVERIFY2(ours.wellFormed == whole, text);
             for (const QString &key : ours.values.keys()) {
-                const QString text = theirs.value(key).toString();
-                QCOMPARE(ours.values[key], file.text.contains("\xe6") ? QString::fromUtf8(text.toLatin1()) : text);
+                const QString value = theirs.value(key).toString();
+                QCOMPARE(ours.values[key], text.contains("\xe6") ? QString::fromUtf8(value.toLatin1()) : value);
             }
             for (const QString &key : theirs.allKeys())
-                QVERIFY(ours.values.contains(key) || !file.whole || !theirs.value(key).isValid());
+                QVERIFY(ours.values.contains(key) || !whole || !theirs.value(key).isValid());
         }
-    }
-
-    // What QSettings writes for these texts, the writer writes byte for byte, and reads back.
-    void writesAsQSettingsDoes()
-    {
-        const QStringList texts = {"plain 1 2 0",
-                                   " lead",
-                                   "trail ",
-                                   "a,b",
-                                   "a;b",
-                                   "a=b",
-                                   "q\"q",
-                                   "back\\slash",
-                                   "@Variant(x)",
-                                   "@@at",
-                                   "tab\there",
-                                   "nl\nx",
-                                   QString::fromLatin1("n\0005\x01F", 6),
-                                   "时间\u3000",
-                                   "\u00a0x\u00a0",
-                                   "\U0001F600",
-                                   "\x7f",
-                                   "#[s]",
-                                   ""};
-        QTemporaryDir dir;
+        // What QSettings writes for these texts, the writer writes byte for byte, and reads back.
+        QStringList texts = {"plain 1 2 0", " lead",         "trail ",      "a,b",  "a;b",       "a=b",
+                             "q\"q",        "back\\slash",   "@Variant(x)", "@@at", "tab\there", "nl\nx",
+                             "时间\u3000",  "\u00a0x\u00a0", "\U0001F600",  "\x7f", "#[s]",      ""};
+        texts << QString::fromLatin1("n\0005\x01F", 6); // control characters and a NUL
         QMap<QString, QString> values;
         {
             QSettings theirs(dir.filePath("theirs.ini"), QSettings::IniFormat);
@@ -148,36 +122,30 @@ private slots:
         const QByteArray list = "[serverIplist]\n1\\serverList_0=x 1 2 0\n", variant = "@Variant(\\0\\0\\0\\t\\x7f)";
         // The file; the list shown, its entries joined by "|", with its selected entry; whether the defaults
         // were written into the file, which otherwise stays as it was.
-        const struct
-        {
-            QByteArray text;
-            QString entries;
-            int current;
-            bool written;
-        } files[] = {{QByteArray(), seeded, 1, true},                      // none: a first start
-                     {"[mainWindow]\nobjIp=127.0.0.1\n", seeded, 1, true}, // no list
-                     {list + "2\\serverList_1=y 1 2 0\nsize=2147483647\n", "x 1 2 0|y 1 2 0", 0, false},
-                     {"[serverIplist]\n3\\serverList_2=z 1 2 0\n1\\serverList_0=x 1 2 0\nsize=5\n", "x 1 2 0||z 1 2 0",
-                      0, false},
-                     {list + "size=-5\n", "x 1 2 0", 0, false},
-                     {list + "size=abc\n", "x 1 2 0", 0, false},
-                     {list + "Size=1\n", "x 1 2 0", 0, false},
-                     {"[serverIplist]\n1\\serverList_0=x 1 2 0 ; the lab's clock\nsize=1\n", "x 1 2 0", 0, false},
-                     {"[serverIplist]\n1\\serverList_7=x 1 2 0\nsize=1\n", "x 1 2 0", 0, false},
-                     {"[mainWindow]\nserverListCurrent=-1\n" + list + "2\\serverList_1=y 1 2 0\nsize=2\n",
-                      "x 1 2 0|y 1 2 0", 0, false},
-                     {"[mainWindow]\ntrayicon=" + variant + "\n[serverIplist]\n1\\serverList_0=" + variant + "\n",
-                      seeded, 1, false},
-                     {QByteArray("[a]\nk=\0\n", 8) + list, "x 1 2 0", 0, false},        // a NUL byte: read on, kept
-                     {"[serverIplist\n1\\serverList_0=x 1 2 0\n", "x 1 2 0", 0, false}, // not quite INI: read, kept
-                     {"[serverIplist]\n2000000000\\serverList_1999999999=x 1 2 0\nsize=2000000000\n", seeded, 1, false},
-                     {"[serverIplisT]\n1\\serverList_0=x 1 2 0\nsize=1\n", seeded, 1, false}}; // one bit flipped
-        for (const auto &file : files) {
-            TestWindow t(file.text);
-            QVERIFY2(entriesOf(t.ui()->comboBox_iplist).join('|') == file.entries
-                         && t.ui()->comboBox_iplist->currentIndex() == file.current,
-                     file.text);
-            QCOMPARE(readAll(t.iniPath), file.written ? written : file.text);
+        for (const auto &[text, entries, current, seededFile] :
+             {std::tuple<QByteArray, QString, int, bool>{QByteArray(), seeded, 1, true}, // none: a first start
+              {"[mainWindow]\nobjIp=127.0.0.1\n", seeded, 1, true},                      // no list
+              {list + "2\\serverList_1=y 1 2 0\nsize=2147483647\n", "x 1 2 0|y 1 2 0", 0, false},
+              {"[serverIplist]\n3\\serverList_2=z 1 2 0\n1\\serverList_0=x 1 2 0\nsize=5\n", "x 1 2 0||z 1 2 0", 0,
+               false},
+              {list + "size=-5\n", "x 1 2 0", 0, false},
+              {list + "size=abc\n", "x 1 2 0", 0, false},
+              {list + "Size=1\n", "x 1 2 0", 0, false},
+              {"[serverIplist]\n1\\serverList_0=x 1 2 0 ; the lab's clock\nsize=1\n", "x 1 2 0", 0, false},
+              {"[serverIplist]\n1\\serverList_7=x 1 2 0\nsize=1\n", "x 1 2 0", 0, false},
+              {"[mainWindow]\nserverListCurrent=-1\n" + list + "2\\serverList_1=y 1 2 0\nsize=2\n", "x 1 2 0|y 1 2 0",
+               0, false},
+              {"[mainWindow]\ntrayicon=" + variant + "\n[serverIplist]\n1\\serverList_0=" + variant + "\n", seeded, 1,
+               false},
+              {QByteArray("[a]\nk=\0\n", 8) + list, "x 1 2 0", 0, false},        // a NUL byte: read on, kept
+              {"[serverIplist\n1\\serverList_0=x 1 2 0\n", "x 1 2 0", 0, false}, // not quite INI: read, kept
+              {"[serverIplist]\n2000000000\\serverList_1999999999=x 1 2 0\nsize=2000000000\n", seeded, 1, false},
+              {"[serverIplisT]\n1\\serverList_0=x 1 2 0\nsize=1\n", seeded, 1, false}}) { // one bit flipped
+            TestWindow t(text);
+            QVERIFY2(entriesOf(t.ui()->comboBox_iplist).join('|') == entries
+                         && t.ui()->comboBox_iplist->currentIndex() == current,
+                     text);
+            QCOMPARE(readAll(t.iniPath), seededFile ? written : text);
         }
     }
 
@@ -198,8 +166,8 @@ private slots:
         QVERIFY(QFile::remove(t.iniPath) && QFile::link("/dev/zero", t.iniPath));
         MainWindow zeros;
         QCOMPARE(entriesOf(zeros.findChild<QComboBox *>("comboBox_iplist")), defaults);
-        QVERIFY(zeros.close() && QFileInfo(t.iniPath + ".bad").isSymLink());
-        QCOMPARE(boxes.seen, (QStringList{told, told, told}));
+        QVERIFY(zeros.close() && QFileInfo(t.iniPath + ".bad").isSymLink()
+                && boxes.seen == (QStringList{told, told, told}));
 #endif
         // Nor does a missing temporary folder matter: nothing goes through it.
         const QByteArray temporaryFolder = qgetenv("TMPDIR");
