@@ -24,41 +24,35 @@ private slots:
         const QStringList two = {"ntp.example.org 1000 1000 0", "127.0.0.2 30 60 3"}, blank = {""};
         // Adding (0) or rewriting the selected last entry (1), to a list, the typed server, limit and
         // period, the refusal (none: the entry is taken) and the list afterwards, its last one selected.
-        const struct
-        {
-            int mode;
-            QStringList before, typed;
-            QString box;
-            QStringList after;
-        } rows[] = {
-            {0, two, {"", "60", "60"}, "错误|服务器地址不能为空", two},
-            {0, two, {"ntp example.org", "6", "6"}, "错误|服务器地址格式不对", two},
-            {0, two, {"ntp\texample.org", "6", "6"}, "错误|服务器地址格式不对", two},
-            {0, two, {"nts://127.0.0.9:65536", "6", "6"}, "错误|服务器地址格式不对", two},
-            {0, two, {"nts://[::1]:4460", "6", "6"}, "", two + QStringList{"nts://[::1]:4460 6 6 0"}},
-            {0, two, {"127.0.0.9", "+5", "6"}, "错误|同步限制格式不对", two},
-            {0, two, {"127.0.0.9", "", "6"}, "错误|同步限制格式不对", two},
-            {0, two, {"127.0.0.9", "6", "1.5"}, "错误|同步周期格式不对", two},
-            {0, two, {"127.0.0.9", "4294967296", "6"}, "错误|同步限制格式不对", two}, // beyond 32 bits
-            {0, two, {"ntp.example.org", "6", "6"}, "|服务器重复！", two},
-            {0, two, {"NTP.Example.ORG", "6", "6"}, "", two + QStringList{"NTP.Example.ORG 6 6 0"}},
-            {0, two, {"ntp.example", "6", "6"}, "", two + QStringList{"ntp.example 6 6 0"}},   // part of a listed host
-            {0, two, {"127.0.0.9", "-1", "007"}, "", two + QStringList{"127.0.0.9 -1 007 0"}}, // as typed
-            {1, two, {"NTP.Example.ORG", "7", "8"}, "", {two[0], "NTP.Example.ORG 7 8 0"}},
-            {0, blank, {"127.0.0.5", "1", "2"}, "", {"127.0.0.5 1 2 0"}},
-            // A short host is a server.
-            {0, {"nas 1 2 0"}, {"127.0.0.5", "1", "2"}, "", {"nas 1 2 0", "127.0.0.5 1 2 0"}}};
-        for (const auto &row : rows) {
+        for (const auto &[mode, before, typed, box, after] :
+             {std::tuple<int, QStringList, QStringList, QString, QStringList>{
+                  0, two, {"", "60", "60"}, "错误|服务器地址不能为空", two},
+              {0, two, {"ntp example.org", "6", "6"}, "错误|服务器地址格式不对", two},
+              {0, two, {"ntp\texample.org", "6", "6"}, "错误|服务器地址格式不对", two},
+              {0, two, {"nts://127.0.0.9:65536", "6", "6"}, "错误|服务器地址格式不对", two},
+              {0, two, {"nts://[::1]:4460", "6", "6"}, "", two + QStringList{"nts://[::1]:4460 6 6 0"}},
+              {0, two, {"127.0.0.9", "+5", "6"}, "错误|同步限制格式不对", two},
+              {0, two, {"127.0.0.9", "", "6"}, "错误|同步限制格式不对", two},
+              {0, two, {"127.0.0.9", "6", "1.5"}, "错误|同步周期格式不对", two},
+              {0, two, {"127.0.0.9", "4294967296", "6"}, "错误|同步限制格式不对", two}, // beyond 32 bits
+              {0, two, {"ntp.example.org", "6", "6"}, "|服务器重复！", two},
+              {0, two, {"NTP.Example.ORG", "6", "6"}, "", two + QStringList{"NTP.Example.ORG 6 6 0"}},
+              {0, two, {"ntp.example", "6", "6"}, "", two + QStringList{"ntp.example 6 6 0"}}, // part of a listed host
+              {0, two, {"127.0.0.9", "-1", "007"}, "", two + QStringList{"127.0.0.9 -1 007 0"}}, // as typed
+              {1, two, {"NTP.Example.ORG", "7", "8"}, "", {two[0], "NTP.Example.ORG 7 8 0"}},
+              {0, blank, {"127.0.0.5", "1", "2"}, "", {"127.0.0.5 1 2 0"}},
+              // A short host is a server.
+              {0, {"nas 1 2 0"}, {"127.0.0.5", "1", "2"}, "", {"nas 1 2 0", "127.0.0.5 1 2 0"}}}) {
             QComboBox list;
-            for (const QString &entry : row.before)
+            for (const QString &entry : before)
                 list.addItem(entry.section(' ', 0, 0), entry);
             list.setCurrentIndex(list.count() - 1);
-            EditDialog dialog(row.mode, &list);
+            EditDialog dialog(mode, &list);
             ModalBoxes boxes;
-            enterEntry(&dialog, row.typed);
+            enterEntry(&dialog, typed);
             QCOMPARE(boxes.seen.join("") + (dialog.result() == QDialog::Accepted ? "accepted" : ""),
-                     row.box.isEmpty() ? "accepted" : row.box);
-            QVERIFY2(entriesOf(&list) == row.after && list.currentIndex() == row.after.size() - 1,
+                     box.isEmpty() ? "accepted" : box);
+            QVERIFY2(entriesOf(&list) == after && list.currentIndex() == after.size() - 1,
                      qPrintable(entriesOf(&list).join('|')));
         }
     }
