@@ -11,21 +11,15 @@ class TestSettime : public QObject
 private slots:
     void takesOneNumberWithinTheLimit()
     {
-        const auto limit = QByteArray::number(qint64(offsetargument::kLimitNs));
-        const std::pair<QByteArray, std::optional<std::int64_t>> arguments[] = {
-            {"-1", -1},
-            {limit, offsetargument::kLimitNs},
-            {"-" + limit, -offsetargument::kLimitNs},
-            {QByteArray::number(qint64(offsetargument::kLimitNs + 1)), std::nullopt},
-            {"9223372036854775807", std::nullopt}, // would overflow on the way
-            {"", std::nullopt},
-            {"-", std::nullopt},
-            {"+1", std::nullopt},
-            {"1 ", std::nullopt},
-            {"0x1", std::nullopt},
-        };
-        for (const auto &[text, value] : arguments)
+        const std::int64_t limit = offsetargument::kLimitNs;
+        for (auto [text, value] : {std::pair<QByteArray, std::int64_t>{"-1", -1},
+                                   {QByteArray::number(qint64(limit)), limit},
+                                   {QByteArray::number(qint64(-limit)), -limit}})
             QVERIFY2(offsetargument::parse(text.constData()) == value, text);
+        // Beyond the limit, one that would overflow on the way, and what is no plain decimal number.
+        for (const QByteArray &text : QList<QByteArray>{QByteArray::number(qint64(limit + 1)), "9223372036854775807",
+                                                        "", "-", "+1", "1 ", "0x1"})
+            QVERIFY2(!offsetargument::parse(text.constData()), text);
         const auto split = offsetargument::split(-1500000000);
         QVERIFY(split.seconds == -2 && split.nanoseconds == 500000000);
     }
