@@ -15,14 +15,9 @@ fi
 [ -f "$deb" ] || fail "no $deb"
 lintian --fail-on error "$deb"
 expected=$({ for size in 16 32 48 64 128 256; do echo "-rw-r--r-- ./usr/share/icons/hicolor/${size}x$size/apps/chronvale.png"; done
-    echo '-rwxr-xr-x ./usr/bin/chronvale
--rwxr-xr-x ./usr/lib/chronvale/chronvale-settime
--rw-r--r-- ./usr/lib/chronvale/libntpclient.so
--rw-r--r-- ./usr/share/applications/chronvale.desktop
--rw-r--r-- ./usr/share/doc/chronvale/changelog.gz
--rw-r--r-- ./usr/share/doc/chronvale/copyright
--rw-r--r-- ./usr/share/doc/chronvale/manual.pdf
--rw-r--r-- ./usr/share/man/man1/chronvale.1.gz'; } | LC_ALL=C sort -k2)
+    printf -- '-rwxr-xr-x ./usr/%s\n' bin/chronvale lib/chronvale/chronvale-settime
+    printf -- '-rw-r--r-- ./usr/%s\n' lib/chronvale/libntpclient.so share/applications/chronvale.desktop share/man/man1/chronvale.1.gz \
+        share/doc/chronvale/changelog.gz share/doc/chronvale/copyright share/doc/chronvale/manual.pdf; } | LC_ALL=C sort -k2)
 files=$(dpkg-deb -c "$deb" | awk '!/\/$/ { print $1, $6 }' | LC_ALL=C sort -k2)
 [ "$files" = "$expected" ] || fail "files: $files"
 dpkg-deb -f "$deb" Depends | grep -Eq '^libcap2-bin, adduser, .*libqt5widgets5 ' || fail "depends"
