@@ -168,9 +168,8 @@ private slots:
         // RFC 5297, A.2: two components and a nonce last, as NTS has them, and a plaintext of several blocks.
         ntsaead::Key k;
         std::copy_n(bytes("7f7e7d7c7b7a79787776757473727170404142434445464748494a4b4c4d4e4f").begin(), 32, k.begin());
-        const ntsaead::Bytes ad =
-            bytes("00112233445566778899aabbccddeeffdeaddadadeaddadaffeeddccbbaa99887766554433221100");
-        const ntsaead::Bytes nonce = bytes("09f911029d74e35bd84156c5635688c0");
+        const auto ad = bytes("00112233445566778899aabbccddeeffdeaddadadeaddadaffeeddccbbaa99887766554433221100");
+        const auto nonce = bytes("09f911029d74e35bd84156c5635688c0");
         const ntsaead::Components associated{ad, bytes("102030405060708090a0"), nonce};
         const std::string text = "this is some plaintext to encrypt using SIV-AES";
         const ntsaead::Bytes plain(text.begin(), text.end()), sealed = ntsaead::seal(k, associated, plain);

@@ -118,14 +118,14 @@ private slots:
             "[mainWindow]\nlocalPort=12345\nobjIp=255.255.255.255\nobjPort=12345\nserverListCurrent=1\n\n[serverIplist]"
             "\n1\\serverList_0=192.168.0.132 1000 1000 0\n2\\serverList_1=ntp.aliyun.com 1000 1000 0\n"
             "3\\serverList_2=cn.pool.ntp.org 1000 1000 0\nsize=3\n";
-        const QString seeded = defaults.join('|');
+        const QString seeded = defaults.join('|'), xy = "x 1 2 0|y 1 2 0";
         const QByteArray list = "[serverIplist]\n1\\serverList_0=x 1 2 0\n", variant = "@Variant(\\0\\0\\0\\t\\x7f)";
         // The file; the list shown, its entries joined by "|", with its selected entry; whether the defaults
         // were written into the file, which otherwise stays as it was.
         for (const auto &[text, entries, current, seededFile] :
              {std::tuple<QByteArray, QString, int, bool>{QByteArray(), seeded, 1, true}, // none: a first start
               {"[mainWindow]\nobjIp=127.0.0.1\n", seeded, 1, true},                      // no list
-              {list + "2\\serverList_1=y 1 2 0\nsize=2147483647\n", "x 1 2 0|y 1 2 0", 0, false},
+              {list + "2\\serverList_1=y 1 2 0\nsize=2147483647\n", xy, 0, false},
               {"[serverIplist]\n3\\serverList_2=z 1 2 0\n1\\serverList_0=x 1 2 0\nsize=5\n", "x 1 2 0||z 1 2 0", 0,
                false},
               {list + "size=-5\n", "x 1 2 0", 0, false},
@@ -133,8 +133,7 @@ private slots:
               {list + "Size=1\n", "x 1 2 0", 0, false},
               {"[serverIplist]\n1\\serverList_0=x 1 2 0 ; the lab's clock\nsize=1\n", "x 1 2 0", 0, false},
               {"[serverIplist]\n1\\serverList_7=x 1 2 0\nsize=1\n", "x 1 2 0", 0, false},
-              {"[mainWindow]\nserverListCurrent=-1\n" + list + "2\\serverList_1=y 1 2 0\nsize=2\n", "x 1 2 0|y 1 2 0",
-               0, false},
+              {"[mainWindow]\nserverListCurrent=-1\n" + list + "2\\serverList_1=y 1 2 0\nsize=2\n", xy, 0, false},
               {"[mainWindow]\ntrayicon=" + variant + "\n[serverIplist]\n1\\serverList_0=" + variant + "\n", seeded, 1,
                false},
               {QByteArray("[a]\nk=\0\n", 8) + list, "x 1 2 0", 0, false},        // a NUL byte: read on, kept
