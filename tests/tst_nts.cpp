@@ -251,7 +251,8 @@ private slots:
         client.ask();
         for (int i = 2; i <= 9; ++i) {
             client.ask();
-            QVERIFY(QTest::qWaitFor([&] { return relay.held.size() == i; }, 10000));
+            QVERIFY2(QTest::qWaitFor([&] { return relay.held.size() == i; }, 10000),
+                     qPrintable(client.failures.isEmpty() ? "" : client.failures[0][3].toString()));
         }
         relay.hold = false;
         QByteArray forged = relay.held[0];
