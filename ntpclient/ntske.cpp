@@ -229,16 +229,17 @@ Result exchange(const std::string &host, std::uint16_t port, const std::string &
 {
     Result result;
     platform::keepBrokenPipesFromEnding(); // a server that drops the connection must not end the program
-    const std::optional<platform::TcpConnection> connection = platform::connectTcp(host, port, deadline, result.detail);
-    if (!connection)
-        return result;
-    const std::unique_ptr<const platform::TcpConnection, void (*)(const platform::TcpConnection *)> closer(
-        &*connection, [](const platform::TcpConnection *c) { platform::closeTcp(*c); });
+    // The trust store is read before connecting: a server gives a key exchange only a few seconds.
     ERR_clear_error();
     const auto context = tlsContext(trustedPemFile, result.detail);
     const std::unique_ptr<SSL, decltype(&SSL_free)> ssl(context ? SSL_new(context.get()) : nullptr, SSL_free);
     if (!ssl)
         return result;
+    const std::optional<platform::TcpConnection> connection = platform::connectTcp(host, port, deadline, result.detail);
+    if (!connection)
+        return result;
+    const std::unique_ptr<const platform::TcpConnection, void (*)(const platform::TcpConnection *)> closer(
+        &*connection, [](const platform::TcpConnection *c) { platform::closeTcp(*c); });
     // No SNI for an address: servers close the connection on one. The address is checked instead.
     const bool literal = isAddressLiteral(host);
     if (literal ? !X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl.get()), host.c_str())
