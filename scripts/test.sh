@@ -10,6 +10,11 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh test
 jobs=$(nproc)
 
+# The Windows toolchain (once per machine, at low priority) builds while the Linux stages run; they wait
+# on timers and sockets much of the time.
+scripts/windows-toolchain.sh >/dev/null 2> >(sed -u 's/^/[windows toolchain] /' >&2) &
+toolchain=$!
+
 echo "== check that every source is formatted by .clang-format"
 git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
@@ -34,6 +39,7 @@ for fuzzer in fuzz_ntpreply fuzz_offsetargument; do
 done
 
 echo "== build the Windows program and its tests, run them and the installer under Wine"
+wait "$toolchain"
 scripts/windows-build.sh test
 # One at a time: under Wine each test brings a Wine server and an X server of its own, and chronyd ends an NTS
 # key exchange that is slow to finish.
