@@ -161,8 +161,9 @@ private slots:
         QVERIFY(boxes.seen == QStringList{"|没有可用的服务器！"} && server.requests.isEmpty());
         const QString lookupFailed = "无法访问服务器域名，请检查域名是否有效后重试！";
         QCOMPARE(bare.ui()->label_syncinfo->text(), lookupFailed);
+        const int unreachable = QSysInfo::kernelType() == "linux" ? ENETUNREACH : 10051; // WSAENETUNREACH
         QVERIFY(unroutable.ui()->label_syncinfo->text() == "发送同步请求失败！"
-                && unroutable.ui()->label_syncinfo->toolTip() == qt_error_string(ENETUNREACH));
+                && unroutable.ui()->label_syncinfo->toolTip() == qt_error_string(unreachable));
         QTRY_VERIFY(named.ui()->label_syncinfo->text() == lookupFailed
                     && named.syncTimer()->isActive()); // the start's cycle runs on
         named.notSynced() = 0;
