@@ -1,8 +1,6 @@
-// The set-time helper: the one number it takes, and what it says where it may not set the clock (as
-// everywhere in the tests' own namespaces).
+// The set-time helper's one number (what it says where it may not set the clock: tests/package.sh).
 #include "offsetargument.h"
 
-#include <QProcess>
 #include <QtTest>
 
 class TestSettime : public QObject
@@ -22,16 +20,6 @@ private slots:
             QVERIFY2(!offsetargument::parse(text.constData()), text);
         const auto split = offsetargument::split(-1500000000);
         QVERIFY(split.seconds == -2 && split.nanoseconds == 500000000);
-    }
-
-    void refusedWithTheSystemsReason()
-    {
-        QProcess helper;
-        helper.start(CHRONVALE_SETTIME, {"1000"});
-        QVERIFY(helper.waitForFinished(10000) && helper.exitCode() == 3);
-        QCOMPARE(helper.readAllStandardError(), QByteArray("chronvale-settime: Operation not permitted\n"));
-        helper.start(CHRONVALE_SETTIME, {"1000", "1000"});
-        QVERIFY(helper.waitForFinished(10000) && helper.exitCode() == 2);
     }
 };
 

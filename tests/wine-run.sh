@@ -1,8 +1,8 @@
 #!/bin/sh
 # Runs a Windows test program, or a script that runs some, under Wine inside the test's namespaces (netns-run.sh):
 # in a copy of the build's Wine prefix (linked, but for the registry Wine rewrites), with Windows' temporary
-# folder in the test's own, its own X server, a resolver on 127.0.0.1 and broadcasts on lo as the Linux tests set
-# up, and test output on stdout (Wine hands QT_ variables over by that name). Alone, it makes the prefix once.
+# folder in the test's own, its own X server, and test output on stdout (Wine hands QT_ variables over by that
+# name). Alone, it makes the prefix once.
 # usage: wine-run.sh PREFIX [PROGRAM.exe | SCRIPT] [ARGUMENT...]
 template=$1
 shift
@@ -14,9 +14,7 @@ fi
 WINEPREFIX=$(mktemp -d "$template.XXXXXX") && export WINEPREFIX && trap 'rm -rf "$WINEPREFIX"' EXIT || exit 1
 cp -al "$template/." "$WINEPREFIX" 2>/dev/null || cp -a "$template/." "$WINEPREFIX" || exit 1
 (cd "$template" && cp --remove-destination system.reg user.reg userdef.reg "$WINEPREFIX/") && rm -f "$WINEPREFIX/wineserver" &&
-    perl -pi -e '($w = "Z:$ENV{TMPDIR}") =~ s{/}{\\\\}g; s/^"(TEMP|TMP)"=.*/"$1"="$w"/' "$WINEPREFIX/user.reg" &&
-    ip route replace 255.255.255.255/32 dev lo && printf 'nameserver 127.0.0.1\noptions timeout:4 attempts:1\n' >"$TMPDIR/resolv.conf" &&
-    mount --bind "$TMPDIR/resolv.conf" /etc/resolv.conf || exit 1
+    perl -pi -e '($w = "Z:$ENV{TMPDIR}") =~ s{/}{\\\\}g; s/^"(TEMP|TMP)"=.*/"$1"="$w"/' "$WINEPREFIX/user.reg" || exit 1
 Xvfb -displayfd 3 -nolisten tcp 3>"$TMPDIR/display" 2>/dev/null &
 while [ ! -s "$TMPDIR/display" ]; do sleep 0.1; done
 export DISPLAY=":$(cat "$TMPDIR/display")"
