@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -8,6 +9,13 @@
 namespace platform {
 
 using Deadline = std::chrono::steady_clock::time_point;
+
+// What is left until the deadline, in whole milliseconds rounded up; 0 once it has passed.
+inline int msUntil(Deadline deadline)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return int(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
 
 struct TcpConnection
 {

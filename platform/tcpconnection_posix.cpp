@@ -14,12 +14,6 @@
 namespace platform {
 namespace {
 
-int msUntil(Deadline deadline)
-{
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    return int(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
-}
-
 // False once the deadline has passed, however ready the socket is.
 bool waitFor(int fd, short events, Deadline deadline)
 {

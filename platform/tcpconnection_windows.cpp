@@ -17,12 +17,6 @@ std::string systemMessage(int error)
     return text;
 }
 
-int msUntil(Deadline deadline)
-{
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    return int(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
-}
-
 // False once the deadline has passed, however ready the socket is.
 bool waitFor(SOCKET s, SHORT events, Deadline deadline)
 {
