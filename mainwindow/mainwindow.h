@@ -2,6 +2,7 @@
 
 #include "ntsclient.h"
 #include "platform/sleeptime.h"
+#include "sync/syncreport.h"
 
 #include <QDateTime>
 #include <QHostAddress>
@@ -103,7 +104,12 @@ private:
     void awaitAnswer();
     void ntsFailed(const QString &host, quint16 port, NtsClient::Failure failure, const QString &detail);
     // sync/replyevaluation.cpp
+    void clockMoved(SyncReport report, const NtpReply &reply, bool moved, const QString &reason);
     void writeEntryState();
+    // sync/syncresult.cpp
+    void showSyncResult(const SyncReport &report);
+    // history/syncrecord.cpp
+    void recordSync(const SyncReport &report);
     // sync/wakesync.cpp
     void syncAfterWake();
     // sync/timeservicenotice.cpp
@@ -138,10 +144,11 @@ private:
     QStatusBar *mainStatusBar = nullptr;
     QSystemTrayIcon *trayIcon = nullptr;
     QMenu *trayMenu = nullptr;
-    bool settingsUnread = false; // ntp.ini could not be read as expected and awaits being kept aside
-    int hostLookup = -1;         // the lookup under way for the next request, if any
-    bool hiddenToTray = false;   // hidden by a close or OK while the tray icon was shown
-    bool requestWentOut = false; // the last request left this machine
+    bool settingsUnread = false;    // ntp.ini could not be read as expected and awaits being kept aside
+    int hostLookup = -1;            // the lookup under way for the next request, if any
+    bool hiddenToTray = false;      // hidden by a close or OK while the tray icon was shown
+    bool requestWentOut = false;    // the last request left this machine
+    bool clockMoveUnderWay = false; // a reply's offset is being applied to the clock
     std::function<qint64()> timeAsleep = platform::timeAsleepMs; // tests put a sleep of their own here
     qint64 asleepMs = platform::timeAsleepMs();                  // the time asleep at the last tick
     int wakeAttemptsLeft = 0; // requests still to try after a sleep, until one goes out

@@ -1,8 +1,7 @@
 // The manual's pictures are taken with a window that never sets the clock, whoever builds it.
 #include "platform/systemclock.h"
 
-bool platform::setSystemClockUtc(const QDateTime &, QString *reason)
+void platform::moveSystemClock(std::int64_t, QObject *, const ClockMoved &finished)
 {
-    *reason = QStringLiteral("not while the manual is made");
-    return false;
+    finished(false, QStringLiteral("not while the manual is made"));
 }

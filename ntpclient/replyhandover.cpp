@@ -9,8 +9,8 @@ NtpReply replyHandedOverNow(const ntppacket::Measurement &measurement)
     const auto serverTime =
         system_clock::now() + duration_cast<system_clock::duration>(nanoseconds(measurement.offsetNs));
     const auto ms = round<milliseconds>(serverTime.time_since_epoch()).count();
-    return NtpReply(ntppacket::roundToMs(measurement.offsetNs), ntppacket::roundToMs(measurement.delayNs),
-                    QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, kSecondsAheadOfUtc));
+    return NtpReply::measured(measurement.offsetNs, measurement.delayNs,
+                              QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, kSecondsAheadOfUtc));
 }
 
 ntppacket::Timestamp freshKey()

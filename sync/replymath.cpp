@@ -3,8 +3,6 @@
 namespace replymath {
 
 namespace {
-constexpr qint64 wallClockAheadOfUtcSeconds = 8 * 3600;
-
 quint64 magnitude(qint64 value)
 {
     // Negating in unsigned arithmetic keeps the most negative value representable.
@@ -16,13 +14,6 @@ bool beyondLimit(qint64 offsetMs, quint32 limitSeconds)
 {
     const quint64 thresholdMs = quint64(limitSeconds) * 1000u;
     return magnitude(offsetMs) > thresholdMs;
-}
-
-QDateTime utcFromDisposeTime(const QDateTime &disposeTime)
-{
-    // Take the fields as they stand, whatever time zone kind the value carries.
-    const QDateTime fieldsAsUtc(disposeTime.date(), disposeTime.time(), Qt::UTC);
-    return fieldsAsUtc.addSecs(-wallClockAheadOfUtcSeconds);
 }
 
 } // namespace replymath

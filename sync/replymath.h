@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDateTime>
 #include <QtGlobal>
 
 // The arithmetic of judging a reply, kept apart from the window so it can be checked alone.
@@ -9,9 +8,5 @@ namespace replymath {
 // True when |offsetMs| is strictly greater than limitSeconds x 1000 ms. Computed in 64 bits,
 // so large limits (up to 2^32 - 1 s) and the most negative offset do not wrap.
 bool beyondLimit(qint64 offsetMs, quint32 limitSeconds);
-
-// The reply's dispose time carries wall-clock fields 8 hours ahead of UTC; this is the UTC
-// time they stand for, carrying into the previous day, month or year where needed.
-QDateTime utcFromDisposeTime(const QDateTime &disposeTime);
 
 } // namespace replymath

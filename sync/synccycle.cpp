@@ -95,7 +95,7 @@ void MainWindow::DoStatus()
     showNotice(failure);
     statusLabel->setText(QStringLiteral("Chronvale"));
     ui->pushButton_sync->setText(tr("立即同步时间"));
-    ui->label_syncinfo->setText(tr("同步错误，请检查服务器参数！"));
+    showSyncResult({SyncOutcome::NoAnswer, serverHost, tr("同步错误，请检查服务器参数！")});
     notSynced = 1;
     statusTicks = 0;
     statusTimer->stop();

@@ -51,7 +51,7 @@ void MainWindow::hostLookedUp(const QHostInfo &info, bool atSyncStart)
 
 void MainWindow::hostNotFound(bool atSyncStart)
 {
-    ui->label_syncinfo->setText(tr("无法访问服务器域名，请检查域名是否有效后重试！"));
+    showSyncResult({SyncOutcome::LookupFailed, serverHost, tr("无法访问服务器域名，请检查域名是否有效后重试！")});
     // A periodic request stops the cycle; a sync start's cycle runs on and keeps trying at the period.
     const bool keepCycle = atSyncStart && syncTimer->isActive();
     stopSync();
@@ -66,7 +66,7 @@ void MainWindow::sendTo(const QHostAddress &address)
         return;
     const QString refusal = ntpClient->refusal(address, ntpPort);
     if (refusal.isEmpty()) // not held back by the server: this machine could not send it
-        ui->label_syncinfo->setText(tr("发送同步请求失败！"), ntpClient->sendError());
+        showSyncResult({SyncOutcome::SendFailed, serverHost, tr("发送同步请求失败！"), ntpClient->sendError()});
     else
         serverRefused(address, ntpPort, refusal);
 }
@@ -85,13 +85,14 @@ void MainWindow::awaitAnswer()
 // The server sent a kiss-o'-death: the library holds further requests back, and the sync line says why.
 void MainWindow::serverRefused(const QHostAddress &, unsigned short, const QString &code)
 {
-    ui->label_syncinfo->setText(tr("服务器拒绝同步：%1").arg(code));
+    showSyncResult({SyncOutcome::KissOfDeath, serverHost, tr("服务器拒绝同步：%1").arg(code)});
 }
 
 // An NTS server that could not be asked or whose answer was not genuine; the detail is in the tooltip.
 void MainWindow::ntsFailed(const QString &, quint16, NtsClient::Failure failure, const QString &detail)
 {
     const QString texts[] = {tr("NTS密钥交换失败！"), tr("NTS证书不受信任！"), tr("NTS应答未通过认证！")};
-    ui->label_syncinfo->setText(texts[int(failure)]);
-    ui->label_syncinfo->setToolTip(detail);
+    const SyncOutcome outcomes[] = {SyncOutcome::NtsKeyExchange, SyncOutcome::NtsUntrusted,
+                                    SyncOutcome::NtsNotAuthenticated};
+    showSyncResult({outcomes[int(failure)], serverHost, texts[int(failure)], detail});
 }

@@ -45,8 +45,8 @@ private slots:
         const QString log = folder.filePath("clock.log"),
                       endpoint = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/OrveliskSChronvaleS";
         QVERIFY(QTest::qWaitFor([&] { return QFileInfo(log).size() > 0; }, 15000));
-        const qint64 errorUs = clockSetErrorsUs(log, 37000).value(0, -1);
-        QVERIFY2(qAbs(errorUs) <= 50000, qPrintable(QString::number(errorUs)));
+        const qint64 errorNs = clockSetErrorsNs(log, 37000).value(0, -1);
+        QVERIFY2(qAbs(errorNs) <= 50000000, qPrintable(QString::number(errorNs)));
         QLocalSocket silent[5];
         for (QLocalSocket &peer : silent) {
             peer.connectToServer(endpoint);

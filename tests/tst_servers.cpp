@@ -81,7 +81,7 @@ private slots:
         QCOMPARE(entriesOf(t.ui()->comboBox_iplist), QStringList{""});
         // No server is asked any more, and an answer still on its way sets nothing.
         t.replyReceived(NtpReply(1, 1, QDateTime::currentDateTime()));
-        QVERIFY(!t.syncTimer()->isActive() && clockRequests.isEmpty());
+        QVERIFY(!t.syncTimer()->isActive() && clockMovesNs.isEmpty());
         const QString ask = "注意|您确定要删除吗？";
         QCOMPARE(boxes.seen,
                  (QStringList{ask, ask, "|删除服务器127.0.0.2配置成功！", ask, "|删除服务器127.0.0.3配置成功！", ask,

@@ -71,14 +71,11 @@ QStringList entriesOf(const QComboBox *list)
     return entries;
 }
 
-QList<qint64> clockSetErrorsUs(const QString &recordPath, qint64 aheadMs)
+QList<qint64> clockSetErrorsNs(const QString &recordPath, qint64 aheadMs)
 {
     QList<qint64> errors;
-    for (const QByteArray &line : readAll(recordPath).split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() == 2)
-            errors.append((QDateTime::fromString(fields[0], Qt::ISODateWithMs).toMSecsSinceEpoch() - aheadMs) * 1000
-                          - fields[1].toLongLong());
-    }
+    for (const QByteArray &line : readAll(recordPath).split('\n'))
+        if (const QList<QByteArray> fields = line.split(' '); fields.size() == 2)
+            errors.append(fields[0].toLongLong() - aheadMs * 1000000);
     return errors;
 }

@@ -73,11 +73,10 @@ bool writeAll(const QString &path, const QByteArray &bytes);
 // Each item's entry line, flagged where the item does not show the entry's host.
 QStringList entriesOf(const QComboBox *list);
 
-// The recording clock, which stands in for the system clock: the times it was asked to set and when
-// it was asked, in µs since the epoch (also appended to the file CHRONVALE_RECORD_CLOCK names, as
-// "<time asked for> <µs>" lines), and the reason it refuses with while one is set.
-extern QList<QDateTime> clockRequests;
-extern QList<qint64> clockRequestTimesUs;
-// How far each time asked for in such a file is from the time then plus aheadMs, in µs.
-QList<qint64> clockSetErrorsUs(const QString &recordPath, qint64 aheadMs);
+// The recording clock, which stands in for the system clock: the offsets it was asked to move by, in ns
+// (also appended to the file CHRONVALE_RECORD_CLOCK names, as "<offset ns> <time then, ns>" lines), and the
+// reason it refuses with while one is set.
+extern QList<qint64> clockMovesNs;
+// How far each offset in such a file is from the true one, aheadMs, in ns.
+QList<qint64> clockSetErrorsNs(const QString &recordPath, qint64 aheadMs);
 extern QString clockFailure;
