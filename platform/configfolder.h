@@ -9,4 +9,9 @@ namespace platform {
 // (%APPDATA%\Orvelisk\SChronvaleS), which follows the user from one computer to another.
 QString userConfigFolder();
 
+// Whether the program in executableFolder was installed for every user of the machine (a package under
+// /usr or /opt; Program Files, or the folder the installer was given), rather than unpacked into a folder
+// of someone's own. Told by where it is, whoever runs it: an administrator or root may write there too.
+bool isInstalledProgram(const QString &executableFolder);
+
 } // namespace platform

@@ -1,9 +1,39 @@
 #include "platform/configfolder.h"
 
+#include <QDir>
 #include <QStandardPaths>
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+namespace {
+
+QString knownFolder(const KNOWNFOLDERID &id)
+{
+    wchar_t *path = nullptr;
+    QString folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path)))
+        folder = QDir::fromNativeSeparators(QString::fromWCharArray(path));
+    CoTaskMemFree(path);
+    return folder;
+}
+
+} // namespace
 
 // Qt's configuration location is the local, not the roaming, application data here.
 QString platform::userConfigFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+bool platform::isInstalledProgram(const QString &executableFolder)
+{
+    const QString folder = QDir::fromNativeSeparators(executableFolder) + QLatin1Char('/');
+    for (const KNOWNFOLDERID &id : {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86}) {
+        const QString programFiles = knownFolder(id);
+        if (!programFiles.isEmpty() && folder.startsWith(programFiles + QLatin1Char('/'), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
