@@ -1,5 +1,6 @@
 #include "settings/settingspath.h"
 
+#include "platform/configfolder.h"
 #include "settings/settingsfolder.h"
 
 #include <QCoreApplication>
@@ -20,8 +21,10 @@ void setSettingsDirectoryOverride(const QString &directory)
 
 QString settingsFilePath()
 {
-    const QString directory =
-        directoryOverride().isEmpty() ? settingsFolderFor(QCoreApplication::applicationDirPath()) : directoryOverride();
+    const QString program = QCoreApplication::applicationDirPath();
+    const QString directory = directoryOverride().isEmpty()
+                                  ? settingsFolderFor(program, platform::isInstalledProgram(program))
+                                  : directoryOverride();
     const QString path = QStringLiteral("%1/ntp.ini").arg(directory);
     qDebug().noquote() << "exe dir" << path;
     return path;

@@ -76,8 +76,12 @@ void MainWindow::sendTo(const QHostAddress &address)
 void MainWindow::awaitAnswer()
 {
     constexpr int answerWaitMs = 5000;
-    QTimer::singleShot(answerWaitMs, this, [this, repliesBefore = repliesSeen] {
-        if (repliesSeen == repliesBefore && ++unansweredInRow >= 2)
+    QTimer::singleShot(answerWaitMs, this, [this, repliesBefore = repliesSeen, server = serverHost] {
+        if (repliesSeen != repliesBefore)
+            return;
+        // Kept in the record, so that a night without answers shows; the sync line stays as it was.
+        recordSync({SyncOutcome::NoAnswer, server, QString()});
+        if (++unansweredInRow >= 2)
             notSynced = 1;
     });
 }

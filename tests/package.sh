@@ -47,9 +47,9 @@ printf 'port 123\nbindaddress 127.0.0.1\nallow 127.0.0.1\nlocal stratum 8\ncmdpo
 "$chronyd" -f "$t/chrony.conf" -x -u root >/dev/null 2>&1
 # An administrator's ntp.ini beside the program: each user's first start begins from it.
 printf '[mainWindow]\nlocalPort=9527\nobjIp=127.0.0.1\nobjPort=9\nserverListCurrent=0\n[serverIplist]\n1\\serverList_0=127.0.0.1 10 10 0\nsize=1\n' >"$r/usr/bin/ntp.ini"
-sync_as() { # groups: what the sync line's tooltip said, in the log
-    rm -rf "$r/tmp/run" "$r/tmp/home" && install -d -o 1000 -m 700 "$r/tmp/run" "$r/tmp/home"
-    unshare --pid --fork --kill-child --mount-proc --root="$r" setpriv --reuid=1000 --regid=1000 --groups="$1" \
+sync_as() { # user, groups: what the sync line's tooltip said, in the log
+    rm -rf "$r/tmp/run" "$r/tmp/home" && install -d -o "$1" -m 700 "$r/tmp/run" "$r/tmp/home"
+    unshare --pid --fork --kill-child --mount-proc --root="$r" setpriv --reuid="$1" --regid="$1" --groups="$2" \
         --bounding-set=-sys_time --inh-caps=-all env HOME=/tmp/home XDG_CONFIG_HOME=/tmp/home QT_QPA_PLATFORM=offscreen \
         XDG_RUNTIME_DIR=/tmp/run /usr/bin/chronvale >"$t/log" 2>&1 &
     for _ in $(seq 300); do grep -q 'set system clock failed' "$t/log" && break; sleep 0.1; done
@@ -58,12 +58,16 @@ sync_as() { # groups: what the sync line's tooltip said, in the log
     grep -A1 'set system clock failed' "$t/log" || { cat "$t/log"; fail "no sync"; }
 }
 # A member is told that the helper may not set the clock here; another user, to join the group.
-member=$(sync_as "$(inroot getent group chronvale | cut -d: -f3)")
+member=$(sync_as 1000 "$(inroot getent group chronvale | cut -d: -f3)")
 echo "$member" | grep -Eq 'exec[a-z]*: Operation not permitted' || fail "a member's sync did not reach the helper"
 echo "$member" | grep -q "没有设置时钟的权限.*setcap cap_sys_time+ep $helper" || fail "a member not told the helper lacks the right"
 echo "$member" | grep -q 请把用户加入chronvale组 && fail "a member told to join the group"
-other=$(sync_as 1000)
+other=$(sync_as 1000 1000)
 echo "$other" | grep -q 'Permission denied' && echo "$other" | grep -q 请把用户加入chronvale组 || fail "no hint for another user"
+# Root's copy of the installed program, which could write beside itself, keeps root's own ntp.ini too.
+sync_as 0 0 >/dev/null
+grep -q '127.0.0.1 10 10 0' "$r/tmp/home/Orvelisk/SChronvaleS/ntp.ini" && grep -q 'localPort=9527' "$r/usr/bin/ntp.ini" ||
+    fail "root's settings not in root's folder"
 kill "$(cat "$t/chronyd.pid")"
 
 inroot dpkg --purge chronvale >/dev/null

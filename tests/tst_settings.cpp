@@ -85,9 +85,14 @@ private slots:
         QTemporaryDir program;
         const bool windows = QSysInfo::productType() == "windows";
         const QString user = QDir::fromNativeSeparators(qEnvironmentVariable(windows ? "APPDATA" : "XDG_CONFIG_HOME"));
-        QVERIFY(settingsFolderFor(program.path()) == program.path() && !user.isEmpty());
-        const QString own = settingsFolderFor(QDir::tempPath() + "/readonly");
+        QVERIFY(settingsFolderFor(program.path(), false) == program.path() && !user.isEmpty());
+        // Installed, even where it may write: the user's, from the preset, its certificates found from there.
+        QVERIFY(writeAll(program.filePath("ntp.ini"), "[nts]\ntrustedCerts=ca.pem\n"));
+        const QString own = settingsFolderFor(program.path(), true);
         QVERIFY2(own.startsWith(user + '/'), qPrintable(own));
+        QCOMPARE(readAll(own + "/ntp.ini"),
+                 "[nts]\ntrustedCerts=" + QFile::encodeName(program.filePath("ca.pem")) + "\n");
+        QVERIFY(QFile::remove(own + "/ntp.ini") && settingsFolderFor(QDir::tempPath() + "/readonly", false) == own);
         QCOMPARE(readAll(own + "/ntp.ini"), QByteArray("preset\n"));
     }
 
