@@ -15,7 +15,7 @@ void MainWindow::setupTrayActions()
     quitAction = new QAction(tr("退出"), this);
     // Saves first, like the window's own quit commands: nothing changed since the last save is lost.
     connect(quitAction, &QAction::triggered, this, [this] {
-        saveSettings();
+        saveSettings(true);
         QCoreApplication::quit();
     });
 }

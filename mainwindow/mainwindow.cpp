@@ -43,7 +43,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(ntsClient, &NtsClient::replyReceived, this, &MainWindow::replyReceived);
     connect(ntsClient, &NtsClient::failed, this, &MainWindow::ntsFailed);
     // The session manager ends the session: what the window holds is saved first.
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { saveSettings(); });
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { saveSettings(true); });
 
     setupTrayActions();
     setupTrayIcon();
@@ -105,7 +105,7 @@ void MainWindow::fitFieldWidths()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    saveSettings();
+    saveSettings(!trayIconShown());
     if (trayIconShown()) {
         hideToTray();
         event->ignore();
@@ -121,12 +121,12 @@ void MainWindow::on_pushButton_quit_clicked()
 
 void MainWindow::saveAndQuit()
 {
-    saveSettings();
+    saveSettings(true);
     QCoreApplication::exit(0);
 }
 
 void MainWindow::on_action_exit_triggered()
 {
-    saveSettings();
+    saveSettings(true);
     QCoreApplication::quit();
 }

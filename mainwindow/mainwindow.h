@@ -2,6 +2,7 @@
 
 #include "ntsclient.h"
 #include "platform/sleeptime.h"
+#include "settings/settingsstore.h"
 #include "sync/syncreport.h"
 
 #include <QDateTime>
@@ -92,8 +93,8 @@ private:
     bool validateNumber(const QString &message, const QString &text);
     // settings/settingsfile.cpp
     void loadSettings();
-    bool saveSettings();
-    bool keepUnreadSettings(const QString &path);
+    bool saveSettings(bool onExit = false);
+    void keepDamagedSettings(const QString &path, const settingsstore::Stored &stored);
     // sync/synccycle.cpp
     void stopSync();
     // sync/syncrequest.cpp
@@ -144,7 +145,7 @@ private:
     QStatusBar *mainStatusBar = nullptr;
     QSystemTrayIcon *trayIcon = nullptr;
     QMenu *trayMenu = nullptr;
-    bool settingsUnread = false;    // ntp.ini could not be read as expected and awaits being kept aside
+    bool settingsUnread = false;    // ntp.ini could not be read as expected, nor kept aside
     int hostLookup = -1;            // the lookup under way for the next request, if any
     bool hiddenToTray = false;      // hidden by a close or OK while the tray icon was shown
     bool requestWentOut = false;    // the last request left this machine

@@ -7,9 +7,11 @@
 #include "sync/serverentry.h"
 #include "ui_mainwindow.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTimer>
 
 namespace {
 
@@ -17,13 +19,16 @@ const QStringList firstStartEntries = {QStringLiteral("192.168.0.132 1000 1000 0
                                        QStringLiteral("ntp.aliyun.com 1000 1000 0"),
                                        QStringLiteral("cn.pool.ntp.org 1000 1000 0")};
 
+// The first start's values, where the file holds none of its own: a target or port it names stays.
 void seedFirstStart(QMap<QString, QString> &values)
 {
     storedserverlist::write(values, firstStartEntries);
-    values.insert(QStringLiteral("mainWindow/serverListCurrent"), QStringLiteral("1"));
-    values.insert(QStringLiteral("mainWindow/localPort"), QStringLiteral("12345"));
-    values.insert(QStringLiteral("mainWindow/objIp"), QStringLiteral("255.255.255.255"));
-    values.insert(QStringLiteral("mainWindow/objPort"), QStringLiteral("12345"));
+    for (const auto &[key, value] : {std::pair{"mainWindow/serverListCurrent", "1"},
+                                     {"mainWindow/localPort", "12345"},
+                                     {"mainWindow/objIp", "255.255.255.255"},
+                                     {"mainWindow/objPort", "12345"}})
+        if (!values.contains(QLatin1String(key)))
+            values.insert(QLatin1String(key), QLatin1String(value));
 }
 
 // As QSettings reads a boolean: false when empty, "0" or "false", true otherwise.
@@ -47,14 +52,14 @@ void MainWindow::loadSettings()
     inifile::Document document = inifile::parse(stored.bytes);
     QMap<QString, QString> &values = document.values;
     const storedserverlist::List list = storedserverlist::read(values);
-    // A file the program cannot read as it expects is never written over before it has been kept.
-    settingsUnread = stored.exists && !(stored.readable && document.wellFormed && list.allRead);
+    // A file the program cannot read as it expects is never written over before it has been kept, and
+    // it is no first start: what could be read is shown, and nothing else is made up for it.
+    const bool damaged = stored.exists && !(stored.readable && document.wellFormed && list.allRead);
     QStringList entries = list.entries;
-    if (entries.isEmpty()) {
+    if (entries.isEmpty() && !damaged) {
         seedFirstStart(values);
         entries = firstStartEntries;
-        if (!settingsUnread)
-            settingsstore::replace(path, inifile::format(values));
+        settingsstore::replace(path, inifile::format(values));
     }
     for (const QString &entry : entries)
         ui->comboBox_iplist->addItem(entryFields(entry).at(0), entry);
@@ -81,10 +86,13 @@ void MainWindow::loadSettings()
     ntsTrustedCerts = values.value(QStringLiteral("nts/trustedCerts"));
     ntsClient->setTrustedCertificates(
         ntsTrustedCerts.isEmpty() ? QString() : QFileInfo(path).dir().absoluteFilePath(ntsTrustedCerts));
+    if (damaged)
+        keepDamagedSettings(path, stored);
 }
 
-// Keys the program does not write do not survive a save.
-bool MainWindow::saveSettings()
+// Keys the program does not write do not survive a save. On the way out nothing waits on a box: a logout
+// or a kill would hang on it.
+bool MainWindow::saveSettings(bool onExit)
 {
     const QString path = settingsFilePath();
     QMap<QString, QString> values;
@@ -101,27 +109,33 @@ bool MainWindow::saveSettings()
     values.insert(QStringLiteral("mainWindow/objPort"), ui->lineEdit_objport->text());
     if (!ntsTrustedCerts.isEmpty())
         values.insert(QStringLiteral("nts/trustedCerts"), ntsTrustedCerts);
-    if ((!settingsUnread || keepUnreadSettings(path)) && settingsstore::replace(path, inifile::format(values)))
+    if (!settingsUnread && settingsstore::replace(path, inifile::format(values)))
         return true;
-    QMessageBox::information(this, tr("错误"), tr("设置保存失败，请检查ntp.ini是否可写！"));
+    const QString failure = tr("设置保存失败，请检查ntp.ini是否可写！");
+    if (onExit)
+        qWarning().noquote() << failure;
+    else
+        QMessageBox::information(this, tr("错误"), failure);
     return false;
 }
 
-// Moves the file that could not be read aside, once, and says where it went.
-bool MainWindow::keepUnreadSettings(const QString &path)
+// Kept aside at once, as it was, and the user told now, without waiting for an answer; ntp.ini itself stays
+// until the first save replaces it with what the window shows, so that a kill loses nothing. A file that
+// could not be read at all (a FIFO, a device, one too large) is moved aside instead.
+void MainWindow::keepDamagedSettings(const QString &path, const settingsstore::Stored &stored)
 {
-    const QFileInfo file(path);
-    if (file.exists() || file.isSymLink()) {
-        const QString kept = settingsstore::keepAside(path);
-        if (kept.isEmpty())
-            return false;
-        settingsUnread = false;
-        QMessageBox notice;
-        notice.setText(tr("ntp.ini无法完整读取，原文件已另存为%1").arg(QDir::toNativeSeparators(kept)));
-        notice.exec();
-    }
-    settingsUnread = false;
-    return true;
+    const QString kept = path + QStringLiteral(".bad");
+    const bool keptAside =
+        stored.readable ? settingsstore::replace(kept, stored.bytes) : settingsstore::keepAside(path) == kept;
+    settingsUnread = !keptAside; // never written over unless kept
+    if (!keptAside)
+        return;
+    auto *notice = new QMessageBox(QMessageBox::NoIcon, QString(),
+                                   tr("ntp.ini无法完整读取，原文件已另存为%1").arg(QDir::toNativeSeparators(kept)));
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->setModal(false);
+    // After the window, so that the notice is seen on top of it.
+    QTimer::singleShot(0, notice, &QWidget::show);
 }
 
 void MainWindow::on_pushButton_ok_clicked()

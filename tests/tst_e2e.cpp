@@ -41,6 +41,9 @@ private slots:
         QProcess first, second;
         QLocalServer squatter;
         QVERIFY(squatter.listen(folder.filePath("OrveliskSChronvaleS")));
+        // Damaged, yet what it holds is used, and nothing on the way out waits on a box.
+        const QByteArray damaged = iniText({"127.0.0.1 100 1000 0"}) + "junk\n";
+        QVERIFY(writeAll(folder.filePath("ntp.ini"), damaged));
         start(first, folder);
         const QString log = folder.filePath("clock.log"),
                       endpoint = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/OrveliskSChronvaleS";
@@ -64,7 +67,9 @@ private slots:
                 && !(QFile::permissions(endpoint) & 0x77));
         first.terminate();
         QVERIFY(first.waitForFinished(30000) && first.exitCode() == 0 && !QFile::exists(endpoint));
-        QVERIFY(readAll(folder.filePath("ntp.ini")).contains("startrun=false")); // saved on the way out
+        QVERIFY(!(handedOver + first.readAllStandardError()).contains("BOX|"));
+        QVERIFY(readAll(folder.filePath("ntp.ini")).contains("startrun=false") // saved on the way out
+                && readAll(folder.filePath("ntp.ini.bad")) == damaged);
     }
 
     // Ten copies started together, twenty times over: one stays, the others give way with 0.
