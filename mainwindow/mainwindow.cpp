@@ -42,6 +42,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ntsClient = new NtsClient();
     connect(ntsClient, &NtsClient::replyReceived, this, &MainWindow::replyReceived);
     connect(ntsClient, &NtsClient::failed, this, &MainWindow::ntsFailed);
+    connect(ntsClient, &NtsClient::requestSent, this, &MainWindow::ntsRequestSent);
     // The session manager ends the session: what the window holds is saved first.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { saveSettings(true); });
 

@@ -111,8 +111,10 @@ private:
     void showSyncResult(const SyncReport &report);
     // history/syncrecord.cpp
     void recordSync(const SyncReport &report);
+    void ntsRequestSent();
     // sync/wakesync.cpp
     void syncAfterWake();
+    void keepSleepBaseline();
     // sync/timeservicenotice.cpp
     void timeServiceFound(const QString &name);
 
@@ -149,6 +151,7 @@ private:
     int hostLookup = -1;            // the lookup under way for the next request, if any
     bool hiddenToTray = false;      // hidden by a close or OK while the tray icon was shown
     bool requestWentOut = false;    // the last request left this machine
+    bool requestUnderWay = false;   // handed to a name lookup or an NTS key exchange, not yet gone out or failed
     bool clockMoveUnderWay = false; // a reply's offset is being applied to the clock
     std::function<qint64()> timeAsleep = platform::timeAsleepMs; // tests put a sleep of their own here
     qint64 asleepMs = platform::timeAsleepMs();                  // the time asleep at the last tick

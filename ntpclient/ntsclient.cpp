@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <atomic>
 #include <map>
 
 namespace {
@@ -94,6 +95,7 @@ struct NtsClient::Exchanged
 {
     ntske::Result result;
     QHostAddress ntpAddress;
+    std::atomic<bool> connected{false}; // the server took the connection
 
     // Why the outcome cannot be used; empty when it can.
     QString problem() const
@@ -184,7 +186,7 @@ void NtsClient::startKeyExchange(Server &server)
     const auto deadline = server.lastExchange + kKeyExchangeTime;
     auto done = std::make_shared<Exchanged>();
     QThread *exchange = QThread::create([done, host, port, pem, deadline] {
-        done->result = ntske::exchange(host, port, pem, deadline);
+        done->result = ntske::exchange(host, port, pem, deadline, &done->connected);
         if (done->result.outcome != ntske::Outcome::Established)
             return;
         const QList<QHostAddress> found =
@@ -199,9 +201,10 @@ void NtsClient::startKeyExchange(Server &server)
         endKeyExchange(key, number, *done);
     });
     // The lookups have no limit of their own; the deadline holds for them all the same.
-    QTimer::singleShot(kKeyExchangeTime, Qt::PreciseTimer, this, [this, key, number] {
+    QTimer::singleShot(kKeyExchangeTime, Qt::PreciseTimer, this, [this, key, number, done] {
         Exchanged late;
         late.result.detail = "timed out";
+        late.result.outcome = done->connected ? ntske::Outcome::Refused : ntske::Outcome::Unreachable;
         endKeyExchange(key, number, late);
     });
     exchange->start();
@@ -223,7 +226,9 @@ void NtsClient::endKeyExchange(const QString &key, int number, const Exchanged &
         server.ntpAddress = done.ntpAddress;
         server.rejected = false;
     } else {
-        ++server.failures;
+        // One that never reached a server (no network yet, say) cost it nothing, and holds the next one back no more.
+        if (result.outcome != ntske::Outcome::Unreachable)
+            ++server.failures;
         server.lastFailure = {result.outcome == ntske::Outcome::Untrusted ? Failure::Untrusted : Failure::KeyExchange,
                               problem};
         emit failed(server.host, server.port, server.lastFailure.first, problem);
@@ -249,6 +254,7 @@ void NtsClient::sendWithCookie(Server &server)
         return; // counts as unanswered
     const RequestNote note{parts.uniqueId, server.session.serverToClient, serverKey(server.host, server.port)};
     d->pending.add(key, server.ntpAddress, server.session.ntpPort, sentAt, PendingRequests::Clock::now(), note.text());
+    emit requestSent(server.host, server.port);
 }
 
 void NtsClient::readDatagrams()

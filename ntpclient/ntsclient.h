@@ -35,6 +35,8 @@ signals:
     // address and port: where the NTP request went.
     void replyReceived(const QHostAddress &address, unsigned short port, const NtpReply &reply);
     void failed(const QString &host, quint16 keyExchangePort, NtsClient::Failure failure, const QString &detail);
+    // A request has left this machine, after its key exchange where one was needed.
+    void requestSent(const QString &host, quint16 keyExchangePort);
 
 private:
     struct Private;

@@ -225,7 +225,7 @@ bool readResponse(const ntsaead::Bytes &records, Session &session, std::string &
 }
 
 Result exchange(const std::string &host, std::uint16_t port, const std::string &trustedPemFile,
-                platform::Deadline deadline)
+                platform::Deadline deadline, std::atomic<bool> *connected)
 {
     Result result;
     platform::keepBrokenPipesFromEnding(); // a server that drops the connection must not end the program
@@ -238,10 +238,13 @@ Result exchange(const std::string &host, std::uint16_t port, const std::string &
     const std::optional<platform::TcpConnection> connection = platform::connectTcp(host, port, deadline, result.detail);
     if (!connection)
         return result;
+    if (connected)
+        *connected = true;
     const std::unique_ptr<const platform::TcpConnection, void (*)(const platform::TcpConnection *)> closer(
         &*connection, [](const platform::TcpConnection *c) { platform::closeTcp(*c); });
     // No SNI for an address: servers close the connection on one. The address is checked instead.
     const bool literal = isAddressLiteral(host);
+    result.outcome = Outcome::Refused;
     if (literal ? !X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl.get()), host.c_str())
                 : !SSL_set_tlsext_host_name(ssl.get(), host.c_str()) || !SSL_set1_host(ssl.get(), host.c_str())) {
         result.detail = tlsErrors();
@@ -256,7 +259,6 @@ Result exchange(const std::string &host, std::uint16_t port, const std::string &
             result.detail = X509_verify_cert_error_string(verified);
         return result;
     }
-    result.outcome = Outcome::Refused;
     const unsigned char *protocol = nullptr;
     unsigned int protocolSize = 0;
     SSL_get0_alpn_selected(ssl.get(), &protocol, &protocolSize);

@@ -7,6 +7,7 @@
 #include "ntsaead.h"
 #include "platform/tcpconnection.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,9 +33,10 @@ struct Result
 };
 
 // trustedPemFile: further trusted certificates beside the system's store, or empty. Every step after
-// the name lookup ends by the deadline, with "timed out" as the detail.
+// the name lookup ends by the deadline, with "timed out" as the detail. *connected, where given, turns true
+// once the server has taken the connection; a result that is Unreachable never reached it.
 Result exchange(const std::string &host, std::uint16_t port, const std::string &trustedPemFile,
-                platform::Deadline deadline);
+                platform::Deadline deadline, std::atomic<bool> *connected = nullptr);
 
 // The records of a request, and the reading of a response into a session (keys aside); the detail
 // of what is wrong with it otherwise. Apart from the TLS, so that they can be tested alone.

@@ -32,6 +32,7 @@ void MainWindow::syncStart()
         return;
     }
     syncTimer->stop();
+    keepSleepBaseline();
     // Said before the request, so that what the request says (a refusal, a failed lookup) stays.
     ui->label_syncinfo->setText(tr("请求同步时间"));
     // Runs on even after a failed lookup: the cycle keeps trying at the period.

@@ -20,7 +20,7 @@ void MainWindow::sendSyncRequest(bool atSyncStart, bool countUnanswered)
     if (NtsAddress::isNts(serverHost)) {
         // Never as plain NTP: an NTS entry that cannot be read is a server that cannot be reached.
         if (const std::optional<NtsAddress> nts = NtsAddress::parse(serverHost)) {
-            requestWentOut = true; // the client takes it from here, and says if it cannot
+            requestUnderWay = true; // until the client says it went out, or why not
             ntsClient->sendRequest(nts->host, nts->port, std::chrono::seconds(syncPeriod));
         } else {
             ntsFailed(serverHost, 0, NtsClient::Failure::KeyExchange, tr("无法识别的NTS服务器地址"));
@@ -32,8 +32,11 @@ void MainWindow::sendSyncRequest(bool atSyncStart, bool countUnanswered)
         return;
     }
     // Looked up afresh for every request, in the background: the clock and the time feed go on
-    // while the resolver takes its time. A newer request replaces a lookup still under way.
-    QHostInfo::abortHostLookup(hostLookup);
+    // while the resolver takes its time. A lookup still under way is left to finish, and its request
+    // stands for this one: a resolver slower than the requests come would otherwise never answer one.
+    if (hostLookup != -1)
+        return;
+    requestUnderWay = true;
     hostLookup = QHostInfo::lookupHost(serverHost, this,
                                        [this, atSyncStart](const QHostInfo &info) { hostLookedUp(info, atSyncStart); });
 }
@@ -41,6 +44,7 @@ void MainWindow::sendSyncRequest(bool atSyncStart, bool countUnanswered)
 void MainWindow::hostLookedUp(const QHostInfo &info, bool atSyncStart)
 {
     hostLookup = -1;
+    requestUnderWay = false;
     if (info.hostName() != serverHost)
         return; // the user picked another server meanwhile
     if (info.addresses().isEmpty())
@@ -95,8 +99,15 @@ void MainWindow::serverRefused(const QHostAddress &, unsigned short, const QStri
 // An NTS server that could not be asked or whose answer was not genuine; the detail is in the tooltip.
 void MainWindow::ntsFailed(const QString &, quint16, NtsClient::Failure failure, const QString &detail)
 {
+    requestUnderWay = false;
     const QString texts[] = {tr("NTS密钥交换失败！"), tr("NTS证书不受信任！"), tr("NTS应答未通过认证！")};
     const SyncOutcome outcomes[] = {SyncOutcome::NtsKeyExchange, SyncOutcome::NtsUntrusted,
                                     SyncOutcome::NtsNotAuthenticated};
     showSyncResult({outcomes[int(failure)], serverHost, texts[int(failure)], detail});
+}
+
+void MainWindow::ntsRequestSent()
+{
+    requestUnderWay = false;
+    requestWentOut = true;
 }

@@ -49,6 +49,7 @@ struct TestWindow
     QAction *quitAction() { return w.quitAction; }
     bool saveSettings() { return w.saveSettings(); }
     void DoSync() { w.DoSync(); }
+    void stopSync() { w.stopSync(); }
     std::function<qint64()> &timeAsleep() { return w.timeAsleep; }
     void DoStatus() { w.DoStatus(); }
     void replyReceived(const NtpReply &reply) { w.replyReceived(QHostAddress(), 123, reply); }
