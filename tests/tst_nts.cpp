@@ -269,6 +269,26 @@ private slots:
                 && client.failures[1][3].toString().contains("NAK"));
     }
 
+    // After waking, an NTS entry is tried at each tick until its request has gone out: a key exchange that
+    // could not reach its server yet neither counts as sent nor holds the next one back.
+    void askedAfterWakingUntilSent()
+    {
+        if (!QT_CONFIG(ssl))
+            QSKIP("Qt without TLS");
+        TestWindow t(iniText({"nts://127.0.0.1:4463 100 1000 0"})
+                     + "[nts]\ntrustedCerts=" + QFile::encodeName(cert("ca")) + "\n");
+        QTest::qWait(6500); // past the start's two requests, both refused
+        t.syncTimer()->stop();
+        qint64 slept = 0;
+        t.timeAsleep() = [&] { return slept; };
+        const auto tick = [&](qint64 asleep) { slept += asleep, t.DoSync(), QTest::qWait(1000); };
+        tick(3600000); // nothing listens yet
+        KeServer ke(dir, "good", goodRecords + record(0x8000, {}));
+        for (int i = 0; i < 4; ++i)
+            tick(0);
+        QVERIFY2(ke.exchanges == 1 && ke.naks == 1, qPrintable(t.ui()->label_syncinfo->toolTip()));
+    }
+
     // The window with an NTS entry: the clock set to chronyd's time. A server it cannot trust, and one
     // that NAKs every request (asked every second: a key exchange now and then, not one a request), named
     // in the sync line with the reason in its tooltip, never asked as plain NTP: the clock left alone.

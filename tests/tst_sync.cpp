@@ -51,6 +51,8 @@ private slots:
             QTRY_VERIFY(t.statusLabel()->text().contains("systemd-timedated"));
             t.replyReceived(NtpReply(5, 1, dispose));
             QVERIFY(t.ui()->label_syncinfo->toolTip().contains("systemd-timedated"));
+            t.ntsFailed("NTS NAK");
+            QVERIFY(t.ui()->label_syncinfo->toolTip().contains(QRegularExpression("^NTS NAK\n.*systemd-timedated")));
         }
         timeSettings.ntp = false;
         QTemporaryDir dir;

@@ -50,6 +50,7 @@ struct TestWindow
     bool saveSettings() { return w.saveSettings(); }
     void DoSync() { w.DoSync(); }
     void stopSync() { w.stopSync(); }
+    void ntsFailed(const QString &detail) { w.ntsFailed({}, 0, NtsClient::Failure::KeyExchange, detail); }
     std::function<qint64()> &timeAsleep() { return w.timeAsleep; }
     void DoStatus() { w.DoStatus(); }
     void replyReceived(const NtpReply &reply) { w.replyReceived(QHostAddress(), 123, reply); }
