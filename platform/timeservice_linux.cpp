@@ -7,7 +7,9 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QFile>
-#include <QTimer>
+#include <QThread>
+
+#include <memory>
 
 namespace {
 
@@ -29,13 +31,11 @@ QString runningTimeService()
 
 } // namespace
 
-void platform::findTimeService(QObject *context, const std::function<void(const QString &)> &found)
+namespace {
+
+// Where the processes are out of sight (a container, say), systemd's time settings still tell.
+void askTimeSettings(QObject *context, const std::function<void(const QString &)> &found)
 {
-    if (const QString name = runningTimeService(); !name.isEmpty()) {
-        QTimer::singleShot(0, context, [found, name] { found(name); });
-        return;
-    }
-    // Where the processes are out of sight (a container, say), systemd's time settings still tell.
     QDBusMessage get = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.timedate1"), QStringLiteral("/org/freedesktop/timedate1"),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
@@ -47,4 +47,21 @@ void platform::findTimeService(QObject *context, const std::function<void(const 
             found(QStringLiteral("systemd-timedated"));
         watcher->deleteLater();
     });
+}
+
+} // namespace
+
+// The scan of /proc reads a file a process, on a thread of its own so that the window's start does not wait.
+void platform::findTimeService(QObject *context, const std::function<void(const QString &)> &found)
+{
+    auto name = std::make_shared<QString>();
+    QThread *scan = QThread::create([name] { *name = runningTimeService(); });
+    QObject::connect(scan, &QThread::finished, scan, &QObject::deleteLater);
+    QObject::connect(scan, &QThread::finished, context, [context, found, name] {
+        if (name->isEmpty())
+            askTimeSettings(context, found);
+        else
+            found(*name);
+    });
+    scan->start(QThread::LowPriority);
 }
