@@ -55,9 +55,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(clockTimer, SIGNAL(timeout()), this, SLOT(DoClock()));
     startClock();
 
-    syncTimer = new QTimer();
+    syncTimer = new SecondTimer();
     connect(syncTimer, SIGNAL(timeout()), this, SLOT(DoSync()));
-    statusTimer = new QTimer();
+    statusTimer = new SecondTimer();
     connect(statusTimer, SIGNAL(timeout()), this, SLOT(DoStatus()));
 
     installValidators();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindow/secondtimer.h"
 #include "ntsclient.h"
 #include "platform/sleeptime.h"
 #include "settings/settingsstore.h"
@@ -132,10 +133,10 @@ private:
     quint32 syncTicks = 0;
     QString validityField;
     QTimer *clockTimer = nullptr;
-    QTimer *syncTimer = nullptr;
-    QTimer *statusTimer = nullptr;
+    SecondTimer *syncTimer = nullptr;
+    SecondTimer *statusTimer = nullptr;
     quint64 statusTicks = 0;
-    QTimer *outputTimer = nullptr;
+    SecondTimer *outputTimer = nullptr;
     quint64 outputCount = 0;
     NtpClient *ntpClient = nullptr;
     NtsClient *ntsClient = nullptr;

@@ -17,9 +17,6 @@ private slots:
         QCOMPARE(timemessage::datagram(timemessage::validityFor(0), at(999)),
                  QByteArray("$TIME,A,2026-12-06 23:05:09*(000ms start 00:00 end 00:00 Bri:0)"));
         QVERIFY(timemessage::validityFor(1) == "V," && timemessage::validityFor(7) == "A,");
-        // Milliseconds into the second: to the next send, and to the first send after a start.
-        for (auto [msec, next, first] : {std::tuple{0, 1001, 1001}, {300, 701, 1701}, {999, 2, 1002}})
-            QVERIFY(sendschedule::msecToNextSend(at(msec)) == next && sendschedule::msecToFirstSend(at(msec)) == first);
         QVERIFY(!sendschedule::isBeforeBoundary(at(899)) && sendschedule::isBeforeBoundary(at(900)));
         QCOMPARE(outputtarget::destination("255.255.255.255"), QHostAddress(QHostAddress::Broadcast));
         QCOMPARE(outputtarget::destination("127.000.000.010"), QHostAddress("127.0.0.10"));

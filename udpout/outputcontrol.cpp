@@ -2,7 +2,6 @@
 
 #include "mainwindow/inputpatterns.h"
 #include "udpout/outputtarget.h"
-#include "udpout/sendschedule.h"
 #include "ui_mainwindow.h"
 
 #include <QDebug>
@@ -52,7 +51,7 @@ void MainWindow::startOutput()
         || !validateNumber(targetPortMessage, targetPort) || !validatePortRange(this, targetPortMessage, targetPort, 1))
         return;
 
-    outputTimer->start(sendschedule::msecToFirstSend(QDateTime::currentDateTime()));
+    outputTimer->start(1000); // at the first turn of a second at least a second away
     statusLabel->setText(tr("开始输出UDP监控"));
     ui->pushButton_out->setText(tr("停止"));
 }

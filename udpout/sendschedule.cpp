@@ -11,16 +11,6 @@ int msecIntoSecond(const QDateTime &now)
 }
 } // namespace
 
-int msecToFirstSend(const QDateTime &now)
-{
-    return 1000 + (1000 - msecIntoSecond(now)) % 1000 + marginMsec;
-}
-
-int msecToNextSend(const QDateTime &now)
-{
-    return 1000 - msecIntoSecond(now) + marginMsec;
-}
-
 bool isBeforeBoundary(const QDateTime &now)
 {
     return msecIntoSecond(now) >= earlyFromMsec;

@@ -7,7 +7,6 @@
 
 #include <QDebug>
 #include <QLabel>
-#include <QTimer>
 #include <QUdpSocket>
 
 void MainWindow::setupOutput()
@@ -18,9 +17,8 @@ void MainWindow::setupOutput()
     udpSocket = new QUdpSocket(this);
     connect(udpSocket, SIGNAL(readyRead()), this, SLOT(ctlProcessPendingDatagrams()));
 
-    // Re-aimed at every send at the next second boundary, so it needs the precise kind.
-    outputTimer = new QTimer();
-    outputTimer->setTimerType(Qt::PreciseTimer);
+    // At each turn of the second, with the clock.
+    outputTimer = new SecondTimer();
     connect(outputTimer, SIGNAL(timeout()), this, SLOT(udpSendSyncMsg()));
     validityField = QStringLiteral("V,");
 }
@@ -28,9 +26,6 @@ void MainWindow::setupOutput()
 void MainWindow::udpSendSyncMsg()
 {
     const QDateTime now = QDateTime::currentDateTime();
-    // A running timer restarts with the new interval; a stopped one stays stopped.
-    if (outputTimer->isActive())
-        outputTimer->setInterval(sendschedule::msecToNextSend(now));
     // Fired before its second began (the wall clock went back a little): wait for that second.
     if (sendschedule::isBeforeBoundary(now))
         return;

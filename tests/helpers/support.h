@@ -41,9 +41,9 @@ struct TestWindow
     Ui::MainWindow *ui() { return w.ui; }
     qint32 &notSynced() { return w.notSynced; }
     QTimer *clockTimer() { return w.clockTimer; }
-    QTimer *syncTimer() { return w.syncTimer; }
-    QTimer *statusTimer() { return w.statusTimer; }
-    QTimer *outputTimer() { return w.outputTimer; }
+    SecondTimer *syncTimer() { return w.syncTimer; }
+    SecondTimer *statusTimer() { return w.statusTimer; }
+    SecondTimer *outputTimer() { return w.outputTimer; }
     QLabel *statusLabel() { return w.statusLabel; }
     QSystemTrayIcon *trayIcon() { return w.trayIcon; }
     QAction *quitAction() { return w.quitAction; }
