@@ -33,7 +33,18 @@ ip link set lo up
 cp "$deb" "$r/tmp/chronvale.deb"
 # Nothing run in the throwaway root can set this machine's clock.
 inroot() { setpriv --bounding-set=-sys_time chroot "$r" "$@"; }
+# An upgrade over the first package, which gave the program itself the capability: none is left on it,
+# and a user's ntp.ini stays as it was.
+old=$t/old && mkdir -p "$old/DEBIAN" "$old/usr/bin" && cp "$r/bin/true" "$old/usr/bin/chronvale"
+printf 'Package: chronvale\nVersion: 1.0\nArchitecture: %s\nMaintainer: x <x@example.org>\nDescription: x\n' \
+    "$(dpkg --print-architecture)" >"$old/DEBIAN/control"
+printf '#!/bin/sh\naddgroup --quiet --system chronvale\nchown root:chronvale /usr/bin/chronvale\nchmod 0750 /usr/bin/chronvale\nsetcap cap_sys_time+ep /usr/bin/chronvale\n' >"$old/DEBIAN/postinst"
+chmod 755 "$old/DEBIAN/postinst" && dpkg-deb --build "$old" "$r/tmp/old.deb" >/dev/null
+inroot dpkg -i /tmp/old.deb >/dev/null && inroot getcap /usr/bin/chronvale | grep -q cap_sys_time || fail "the first package"
+mkdir -p "$r/home/u/.config/Orvelisk/SChronvaleS" && echo kept >"$r/home/u/.config/Orvelisk/SChronvaleS/ntp.ini"
 inroot dpkg -i /tmp/chronvale.deb >/dev/null
+dpkg --compare-versions "$2" gt 1.0 && [ "$(inroot dpkg-query -W -f '${Version}' chronvale)" = "$2" ] && [ "$(cat "$r/home/u/.config/Orvelisk/SChronvaleS/ntp.ini")" = kept ] ||
+    fail "not upgraded, or a user's ntp.ini changed"
 helper=/usr/lib/chronvale/chronvale-settime
 [ "$(inroot stat -c '%U:%G %a' /usr/bin/chronvale)" = "root:root 755" ] || fail "the program's owner and mode"
 [ -z "$(inroot getcap /usr/bin/chronvale)" ] || fail "a capability on the program"
