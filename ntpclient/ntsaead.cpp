@@ -11,51 +11,35 @@ namespace {
 
 using Block = std::array<std::uint8_t, 16>;
 
-struct MacContext
+// CMAC with the key's first half over one string.
+std::optional<Block> cmac(const Key &key, const std::uint8_t *data, std::size_t size)
 {
-    EVP_MAC *mac = EVP_MAC_fetch(nullptr, "CMAC", nullptr);
-    EVP_MAC_CTX *context = mac ? EVP_MAC_CTX_new(mac) : nullptr;
-    ~MacContext()
-    {
-        EVP_MAC_CTX_free(context);
-        EVP_MAC_free(mac);
-    }
-};
-
-// CMAC with the first half of the key over one string.
-std::optional<Block> cmac(const std::uint8_t *key, const std::uint8_t *data, std::size_t size)
-{
-    MacContext m;
+    const std::unique_ptr<EVP_MAC, decltype(&EVP_MAC_free)> mac(EVP_MAC_fetch(nullptr, "CMAC", nullptr), EVP_MAC_free);
+    const std::unique_ptr<EVP_MAC_CTX, decltype(&EVP_MAC_CTX_free)> context(mac ? EVP_MAC_CTX_new(mac.get()) : nullptr,
+                                                                            EVP_MAC_CTX_free);
     char cipher[] = "AES-128-CBC";
     const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_CIPHER, cipher, 0),
                                  OSSL_PARAM_construct_end()};
     Block out{};
     std::size_t written = 0;
-    if (!m.context || !EVP_MAC_init(m.context, key, 16, params) || !EVP_MAC_update(m.context, data, size)
-        || !EVP_MAC_final(m.context, out.data(), &written, out.size()) || written != out.size())
+    if (!context || !EVP_MAC_init(context.get(), key.data(), 16, params) || !EVP_MAC_update(context.get(), data, size)
+        || !EVP_MAC_final(context.get(), out.data(), &written, out.size()) || written != out.size())
         return std::nullopt;
     return out;
 }
 
-// Doubling in GF(2^128).
-Block dbl(const Block &in)
+// Doubling in GF(2^128), then the string folded in.
+void doubleAndAdd(Block &d, const Block &add)
 {
-    Block out{};
+    const std::uint8_t carry = d[0] & 0x80 ? 0x87 : 0;
     for (std::size_t i = 0; i < 16; ++i)
-        out[i] = static_cast<std::uint8_t>((in[i] << 1) | (i + 1 < 16 ? in[i + 1] >> 7 : 0));
-    if (in[0] & 0x80)
-        out[15] ^= 0x87;
-    return out;
+        d[i] = std::uint8_t((d[i] << 1) | (i + 1 < 16 ? d[i + 1] >> 7 : 0)) ^ add[i];
+    d[15] ^= carry;
 }
 
-void xorInto(Block &d, const std::uint8_t *s)
-{
-    for (std::size_t i = 0; i < 16; ++i)
-        d[i] ^= s[i];
-}
-
-// S2V over the associated data's components and the plaintext, in that order.
-std::optional<Block> s2v(const std::uint8_t *key, const Components &associated, const Bytes &plaintext)
+// The tag of an empty plaintext, which every client request seals: S2V (RFC 5297) ending in the padded
+// empty string. OpenSSL's SIV before 3.5 takes no empty plaintext and leaves the tag zero.
+std::optional<Block> emptyPlaintextTag(const Key &key, const Components &associated)
 {
     const Block zero{};
     std::optional<Block> d = cmac(key, zero.data(), zero.size());
@@ -63,68 +47,71 @@ std::optional<Block> s2v(const std::uint8_t *key, const Components &associated, 
         const std::optional<Block> mac = cmac(key, part.data(), part.size());
         if (!d || !mac)
             return std::nullopt;
-        d = dbl(*d);
-        xorInto(*d, mac->data());
+        doubleAndAdd(*d, *mac);
     }
     if (!d)
         return std::nullopt;
-    Bytes last = plaintext;
-    if (last.size() >= 16) {
-        for (std::size_t i = 0; i < 16; ++i)
-            last[last.size() - 16 + i] ^= (*d)[i];
-    } else {
-        Block padded{};
-        std::copy(last.begin(), last.end(), padded.begin());
-        padded[last.size()] = 0x80;
-        const Block doubled = dbl(*d);
-        xorInto(padded, doubled.data());
-        last.assign(padded.begin(), padded.end());
-    }
-    return cmac(key, last.data(), last.size());
+    Block padding{};
+    padding[0] = 0x80;
+    doubleAndAdd(*d, padding);
+    return cmac(key, d->data(), d->size());
 }
 
-// AES-CTR with the second half of the key, counter from the synthetic IV with bits 31 and 63 cleared.
-std::optional<Bytes> ctr(const std::uint8_t *key, Block iv, const std::uint8_t *data, std::size_t size)
+using Cipher = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
+
+// OpenSSL's AEAD_AES_SIV_CMAC_256 with the key and the associated data's components, in order, given;
+// with the tag too for opening, which SIV takes as the counter's start.
+Cipher sivWith(const Key &key, const Components &associated, bool sealing, const std::uint8_t *tag = nullptr)
 {
-    iv[8] &= 0x7f;
-    iv[12] &= 0x7f;
-    const std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(EVP_CIPHER_CTX_new(),
-                                                                                  EVP_CIPHER_CTX_free);
-    Bytes out(size + 16);
+    const std::unique_ptr<EVP_CIPHER, decltype(&EVP_CIPHER_free)> siv(EVP_CIPHER_fetch(nullptr, "AES-128-SIV", nullptr),
+                                                                      EVP_CIPHER_free);
+    Cipher context(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
     int written = 0;
-    int finalWritten = 0;
-    if (!context || !EVP_EncryptInit_ex(context.get(), EVP_aes_128_ctr(), nullptr, key, iv.data())
-        || !EVP_EncryptUpdate(context.get(), out.data(), &written, data, int(size))
-        || !EVP_EncryptFinal_ex(context.get(), out.data() + written, &finalWritten))
-        return std::nullopt;
-    out.resize(std::size_t(written + finalWritten));
-    return out;
+    if (!siv || !context || !EVP_CipherInit_ex2(context.get(), siv.get(), key.data(), nullptr, sealing, nullptr)
+        || (tag
+            && !EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_AEAD_SET_TAG, int(kTagSize),
+                                    const_cast<std::uint8_t *>(tag))))
+        return Cipher(nullptr, EVP_CIPHER_CTX_free);
+    // An empty component would be skipped by the library, not counted; NTS never gives one.
+    for (const Bytes &part : associated)
+        if (part.empty() || !EVP_CipherUpdate(context.get(), nullptr, &written, part.data(), int(part.size())))
+            return Cipher(nullptr, EVP_CIPHER_CTX_free);
+    return context;
 }
 
 } // namespace
 
 Bytes seal(const Key &key, const Components &associated, const Bytes &plaintext)
 {
-    const std::optional<Block> tag = s2v(key.data(), associated, plaintext);
-    const std::optional<Bytes> ciphertext =
-        tag ? ctr(key.data() + 16, *tag, plaintext.data(), plaintext.size()) : std::nullopt;
-    if (!ciphertext)
+    if (plaintext.empty()) {
+        const std::optional<Block> tag = emptyPlaintextTag(key, associated);
+        return tag ? Bytes(tag->begin(), tag->end()) : Bytes();
+    }
+    const Cipher siv = sivWith(key, associated, true);
+    Bytes sealed(kTagSize + plaintext.size());
+    int written = 0, finalWritten = 0;
+    if (!siv
+        || !EVP_CipherUpdate(siv.get(), sealed.data() + kTagSize, &written, plaintext.data(), int(plaintext.size()))
+        || !EVP_CipherFinal_ex(siv.get(), sealed.data() + kTagSize + written, &finalWritten)
+        || !EVP_CIPHER_CTX_ctrl(siv.get(), EVP_CTRL_AEAD_GET_TAG, int(kTagSize), sealed.data()))
         return {};
-    Bytes sealed(tag->begin(), tag->end());
-    sealed.insert(sealed.end(), ciphertext->begin(), ciphertext->end());
     return sealed;
 }
 
 std::optional<Bytes> open(const Key &key, const Components &associated, const Bytes &sealed)
 {
-    if (sealed.size() < kTagSize)
-        return std::nullopt;
-    Block tag{};
-    std::copy(sealed.begin(), sealed.begin() + kTagSize, tag.begin());
-    const std::optional<Bytes> plaintext =
-        ctr(key.data() + 16, tag, sealed.data() + kTagSize, sealed.size() - kTagSize);
-    const std::optional<Block> expected = plaintext ? s2v(key.data(), associated, *plaintext) : std::nullopt;
-    if (!expected || CRYPTO_memcmp(expected->data(), tag.data(), kTagSize) != 0)
+    if (sealed.size() == kTagSize) {
+        const std::optional<Block> tag = emptyPlaintextTag(key, associated);
+        return tag && CRYPTO_memcmp(tag->data(), sealed.data(), kTagSize) == 0 ? std::optional(Bytes()) : std::nullopt;
+    }
+    const Cipher siv = sealed.size() > kTagSize ? sivWith(key, associated, false, sealed.data())
+                                                : Cipher(nullptr, EVP_CIPHER_CTX_free);
+    Bytes plaintext(sealed.size() - std::min(sealed.size(), kTagSize));
+    int written = 0, finalWritten = 0;
+    // The library checks the tag and gives nothing of a plaintext that does not match it.
+    if (!siv
+        || !EVP_CipherUpdate(siv.get(), plaintext.data(), &written, sealed.data() + kTagSize, int(plaintext.size()))
+        || !EVP_CipherFinal_ex(siv.get(), plaintext.data() + written, &finalWritten))
         return std::nullopt;
     return plaintext;
 }

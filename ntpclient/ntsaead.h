@@ -1,8 +1,7 @@
 #pragma once
 
-// AEAD_AES_SIV_CMAC_256 (RFC 5297), the one algorithm NTS packets are sealed with here. Built from CMAC
-// and CTR directly: OpenSSL's own SIV before 3.5 gives an all-zero tag for an empty plaintext, which is
-// exactly what a client request without encrypted fields seals.
+// AEAD_AES_SIV_CMAC_256 (RFC 5297), the one algorithm NTS packets are sealed with here: OpenSSL's
+// "AES-128-SIV", but for the tag of an empty plaintext, which OpenSSL before 3.5 does not give.
 
 #include <array>
 #include <cstdint>

@@ -13,7 +13,7 @@ void enableSystemTimePrivilege()
     TOKEN_PRIVILEGES privileges{};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    if (LookupPrivilegeValueW(nullptr, SE_SYSTEMTIME_NAME, &privileges.Privileges[0].Luid))
+    if (LookupPrivilegeValueW(nullptr, L"SeSystemtimePrivilege", &privileges.Privileges[0].Luid))
         AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
     CloseHandle(token);
 }
