@@ -15,7 +15,7 @@ QString sentence(SyncOutcome outcome)
     case SyncOutcome::SetFailed:
         return QStringLiteral("clock not set from %1");
     case SyncOutcome::BeyondLimit:
-        return QStringLiteral("sync with %1 stopped: offset beyond the limit");
+        return QStringLiteral("sync with %1 stopped by the limit");
     case SyncOutcome::NoAnswer:
         return QStringLiteral("no answer from %1");
     case SyncOutcome::LookupFailed:
@@ -39,11 +39,14 @@ QString sentence(SyncOutcome outcome)
 
 QString message(const SyncReport &report)
 {
-    QString text = sentence(report.outcome).arg(report.server);
+    QStringList figures;
     if (report.offsetNs)
-        text += QStringLiteral(", offset %1 ms").arg(QString::fromLatin1(synclog::millisecondsText(*report.offsetNs)));
+        figures << QStringLiteral("offset %1 ms").arg(QString::fromLatin1(synclog::millisecondsText(*report.offsetNs)));
     if (report.delayNs)
-        text += QStringLiteral(", delay %1 ms").arg(QString::fromLatin1(synclog::millisecondsText(*report.delayNs)));
+        figures << QStringLiteral("delay %1 ms").arg(QString::fromLatin1(synclog::millisecondsText(*report.delayNs)));
+    QString text = sentence(report.outcome).arg(report.server);
+    if (!figures.isEmpty())
+        text += QStringLiteral(" (%1)").arg(figures.join(QStringLiteral(", ")));
     const QString detail = report.reason.isEmpty() ? report.text : report.reason;
     return report.outcome == SyncOutcome::Synced || detail.isEmpty() ? text : text + QStringLiteral(": ") + detail;
 }
