@@ -43,6 +43,7 @@ SyncHistoryWindow::SyncHistoryWindow(const QString &folder, QWidget *parent)
     : QWidget(parent, Qt::Window), folder(folder)
 {
     setWindowTitle(tr("同步记录"));
+    setAttribute(Qt::WA_QuitOnClose, false); // closed while the main window is in the tray, the program runs on
     plot = new OffsetPlot(this);
     plot->setPoints(&history.points());
     figures = new QLabel(this);

@@ -168,7 +168,7 @@ private slots:
     }
 
     // In a read-only folder the program syncs on; the status line tells once, and rows are tried again. The
-    // window opens from the menu and the tray and follows the outcomes.
+    // window opens from the menu and the tray, follows the outcomes, and closes without ending the program.
     void readOnlyFolderKeepsSyncing()
     {
         FakeNtpServer server(123);
@@ -188,6 +188,9 @@ private slots:
         const int shown = HistoryWindowProbe::rows(*window)->rowCount();
         QVERIFY(syncOnce(t) && readAll(record).startsWith(before) && readAll(record).size() > before.size());
         QVERIFY(HistoryWindowProbe::rows(*window)->rowCount() > shown);
+        QTimer::singleShot(0, window, &QWidget::close); // the main window is hidden here
+        QTimer::singleShot(2000, qApp, [] { QCoreApplication::exit(99); });
+        QCOMPARE(qApp->exec(), 99);
     }
 
     // Sets 50, 40 and 20 minutes ago (10, 20 and -30 ms) and a failure 30 minutes ago: the points lie in
