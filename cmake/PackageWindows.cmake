@@ -25,6 +25,11 @@ set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS "-INPUTCHARSET UTF8 \\\"-XTarget amd64-u
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!insertmacro ChronvaleLogonTaskInstall")
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro ChronvaleLogonTaskUninstall")
 
+# The event source of the program's lines in the Application log (packaging/eventlog.nsh).
+string(APPEND CPACK_NSIS_EXTRA_INSTALL_COMMANDS
+    "\n!include '${CMAKE_CURRENT_SOURCE_DIR}/packaging/eventlog.nsh'\n!insertmacro ChronvaleEventLogInstall")
+string(APPEND CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "\n!insertmacro ChronvaleEventLogUninstall")
+
 set(CPACK_COMPONENTS_ALL program logontask)
 set(CPACK_COMPONENT_PROGRAM_DISPLAY_NAME Chronvale)
 set(CPACK_COMPONENT_PROGRAM_REQUIRED ON)

@@ -24,6 +24,7 @@ void MainWindow::setupTrayIcon()
 {
     trayMenu = new QMenu(this);
     trayMenu->addAction(restoreAction);
+    trayMenu->addAction(ui->action_history);
     trayMenu->addAction(quitAction);
 
     trayIcon = new QSystemTrayIcon(this);

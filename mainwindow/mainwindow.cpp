@@ -65,6 +65,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     if (ui->checkBox_start_run_ctl->isChecked())
         startOutput();
+    startSyncRecord();
     syncStart();
     QTimer::singleShot(6000, this, &MainWindow::syncStart);
     platform::findTimeService(this, [this](const QString &name) { timeServiceFound(name); });

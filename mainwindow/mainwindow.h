@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/systemlogchanges.h"
 #include "mainwindow/secondtimer.h"
 #include "ntsclient.h"
 #include "platform/sleeptime.h"
@@ -24,6 +25,7 @@ class QMenu;
 class QStatusBar;
 class QTimer;
 class QUdpSocket;
+class SyncHistoryWindow;
 
 namespace Ui {
 class MainWindow;
@@ -70,6 +72,7 @@ private slots:
     void on_action_about_triggered();
     void on_action_manual_triggered();
     void on_comboBox_iplist_currentIndexChanged(int index);
+    void on_action_history_triggered();
 
 private:
     // mainwindow/mainwindow.cpp
@@ -105,6 +108,7 @@ private:
     void sendTo(const QHostAddress &address);
     void awaitAnswer();
     void ntsFailed(const QString &host, quint16 port, NtsClient::Failure failure, const QString &detail);
+    void ntsRequestSent();
     // sync/replyevaluation.cpp
     void clockMoved(SyncReport report, const NtpReply &reply, bool moved, const QString &reason);
     void writeEntryState();
@@ -112,7 +116,7 @@ private:
     void showSyncResult(const SyncReport &report);
     // history/syncrecord.cpp
     void recordSync(const SyncReport &report);
-    void ntsRequestSent();
+    void startSyncRecord();
     // sync/wakesync.cpp
     void syncAfterWake();
     void keepSleepBaseline();
@@ -157,6 +161,11 @@ private:
     std::function<qint64()> timeAsleep = platform::timeAsleepMs; // tests put a sleep of their own here
     qint64 asleepMs = platform::timeAsleepMs();                  // the time asleep at the last tick
     int wakeAttemptsLeft = 0; // requests still to try after a sleep, until one goes out
+
+    QString syncLogFolder;                       // where sync-log.csv is kept: the folder of ntp.ini
+    bool syncLogFailing = false;                 // the last row could not be written, and the user was told
+    SyncHealth syncHealth = SyncHealth::Unknown; // as the system's log was last told
+    SyncHistoryWindow *historyWindow = nullptr;  // "同步记录", once opened
 
     friend struct TestWindow; // tests reach the state through this
 };

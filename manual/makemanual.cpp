@@ -3,12 +3,15 @@
 // on the offscreen platform, so that the manual always shows the program as it is.
 // Usage: makemanual <manual.md> <manual.pdf>
 #include "app/applicationfont.h"
+#include "history/historywindow.h"
+#include "history/synclogfile.h"
 #include "mainwindow/mainwindow.h"
 #include "servers/editdialog.h"
 #include "settings/settingspath.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
@@ -17,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -51,6 +55,37 @@ QImage dialogPicture()
     dialog.show();
     QApplication::processEvents();
     return dialog.grab().toImage();
+}
+
+// A day of the record of 127.0.0.1, a sync every ten minutes, with an hour in which it did not answer.
+void writeSampleRecord(const QString &folder)
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch(), step = 10 * 60000;
+    for (int i = 144; i >= 0; --i) {
+        SyncReport report{SyncOutcome::NoAnswer, QStringLiteral("127.0.0.1"), QString()};
+        if (i < 100 || i > 106) {
+            const qint64 offsetUs = qint64(1500 * std::sin(i / 9.0)) + (i * 37 % 400) - 200,
+                         delayUs = 800 + i * 53 % 500;
+            report = {SyncOutcome::Synced, QStringLiteral("127.0.0.1"),
+                      QObject::tr("同步时间成功！时延%1ms 偏差%2ms").arg(delayUs / 1000).arg(offsetUs / 1000)};
+            report.offsetNs = offsetUs * 1000;
+            report.delayNs = delayUs * 1000;
+            report.clockSet = true;
+        }
+        SyncLogRow row = synclog::stamped(report);
+        row.timeMs = now - i * step;
+        synclogfile::append(folder, synclog::csvLine(row));
+    }
+}
+
+QImage historyPicture(const QString &folder)
+{
+    writeSampleRecord(folder);
+    SyncHistoryWindow window(folder, nullptr);
+    window.open();
+    window.resize(600, 560); // no wider than the page
+    QApplication::processEvents();
+    return window.grab().toImage();
 }
 
 void addPicture(QTextDocument &document, const QString &name, const QImage &picture)
@@ -93,6 +128,8 @@ int main(int argc, char *argv[])
     document.setMarkdown(QString::fromUtf8(markdown.readAll()));
     addPicture(document, QStringLiteral("window.png"), windowPicture(folder.path()));
     addPicture(document, QStringLiteral("dialog.png"), dialogPicture());
+    QDir(folder.path()).mkdir(QStringLiteral("history"));
+    addPicture(document, QStringLiteral("history.png"), historyPicture(folder.filePath(QStringLiteral("history"))));
     if (!writePdf(document, QString::fromLocal8Bit(argv[2]))) {
         std::fprintf(stderr, "makemanual: cannot write %s\n", argv[2]);
         return 1;

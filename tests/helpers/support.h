@@ -54,6 +54,7 @@ struct TestWindow
     std::function<qint64()> &timeAsleep() { return w.timeAsleep; }
     void DoStatus() { w.DoStatus(); }
     void replyReceived(const NtpReply &reply) { w.replyReceived(QHostAddress(), 123, reply); }
+    void recordSync(const SyncReport &report) { w.recordSync(report); }
 };
 
 // How far a clock offset measured from a reply may be off, in ms: where the kernel stamps a reply's arrival
