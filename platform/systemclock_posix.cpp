@@ -27,12 +27,16 @@ QString helperBesideProgram()
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("chronvale-settime"));
 }
 
+QString installedHelper()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath()
+                           + QStringLiteral("/../lib/chronvale/chronvale-settime"));
+}
+
 QString settimeHelper()
 {
     const QString beside = helperBesideProgram();
-    return QFileInfo::exists(beside) ? beside
-                                     : QDir::cleanPath(QCoreApplication::applicationDirPath()
-                                                       + QStringLiteral("/../lib/chronvale/chronvale-settime"));
+    return QFileInfo::exists(beside) ? beside : installedHelper();
 }
 
 // The helper ran, or was started, but may not set the clock: the right was never given to it, or
@@ -82,7 +86,8 @@ void moveThroughHelper(std::int64_t offsetNs, QObject *context, const ClockMoved
 {
     const QString helper = settimeHelper();
     if (!QFileInfo::exists(helper)) {
-        finished(false, QCoreApplication::translate("MainWindow", "找不到设置时钟的辅助程序%1").arg(helper));
+        finished(false, QCoreApplication::translate("MainWindow", "找不到设置时钟的辅助程序%1")
+                            .arg(helperBesideProgram() + QStringLiteral("、") + installedHelper()));
         return;
     }
     if (::access(QFile::encodeName(helper).constData(), X_OK) != 0 && errno == EACCES) {

@@ -136,6 +136,61 @@ private slots:
         stop(xvfb);
     }
 
+    // The program itself, which may not set the clock here, with a stand-in for its set-time helper, in
+    // its build folder or where the package puts it: what each way the helper fails tells the user. One
+    // that hangs holds neither the clock nor the time feed, which sends each second meanwhile.
+    void eachHelperFailureHasItsRemedy()
+    {
+        QUdpSocket display;
+        QVERIFY(display.bind(QHostAddress(QHostAddress::LocalHost), 0));
+        for (const auto &[helper, installed, told] :
+             {std::tuple<QByteArray, bool, QString>{"", false, "找不到设置时钟的辅助程序%1"},
+              {"-", false, "Permission denied\n请把用户加入chronvale组"},
+              {"exit 3", false, "源码构建的chronvale-settime没有设置时钟的权限，请执行：sudo chgrp chronvale %1"},
+              {"exit 3", true,
+               "没有设置时钟的权限：请重新安装软件包（sudo apt install --reinstall chronvale），或执行sudo setcap "
+               "cap_sys_time+ep %1"},
+              {"kill -TERM $$", false, "chronvale-settime被信号15（Terminated）终止"},
+              {"exec sleep 60", false, "chronvale-settime timed out"}}) {
+            QTemporaryDir folder;
+            const QString program = folder.filePath(installed ? "bin/chronvale" : "chronvale"),
+                          path = QDir::cleanPath(
+                              program
+                              + (installed ? "/../../lib/chronvale/chronvale-settime" : "/../chronvale-settime"));
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()) && QDir().mkpath(QFileInfo(program).path())
+                    && QFile::copy(CHRONVALE_PROGRAM, program));
+            if (!helper.isEmpty()) // "-": one that may not be run
+                QVERIFY(writeAll(path, "#!/bin/sh\n" + helper + "\n")
+                        && QFile::setPermissions(path, helper == "-" ? QFile::ReadOwner
+                                                                     : QFile::ExeOwner | QFile::ReadOwner));
+            QVERIFY(writeAll(QFileInfo(program).path() + "/ntp.ini",
+                             iniText({"127.0.0.1 100 1000 0"})
+                                 .replace("objPort=9", "objPort=" + QByteArray::number(display.localPort()))
+                                 .replace("[mainWindow]\n", "[mainWindow]\nstartrun_ctr=true\n")));
+            QProcess run;
+            run.start("env", {"TMPDIR=" + folder.path(), program});
+            QByteArray log;
+            QList<qint64> arrivals;
+            QElapsedTimer clock;
+            clock.start();
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    while (display.hasPendingDatagrams())
+                        display.receiveDatagram(), arrivals << clock.elapsed();
+                    return (log += run.readAllStandardError()).contains("set system clock failed");
+                },
+                20000));
+            QTest::qWait(200);
+            log += run.readAllStandardError();
+            stop(run);
+            QVERIFY2(log.contains(QString(told).replace("%1", path).toUtf8()), log.constData());
+            QVERIFY(arrivals.size() >= (told.contains("timed out") ? 5 : 0)); // through the helper's 5 s
+            for (int i = 1; i < arrivals.size(); ++i) // no second left out, however long the helper takes
+                QVERIFY2(arrivals[i] - arrivals[i - 1] < 1500,
+                         qPrintable(QString::number(arrivals[i] - arrivals[i - 1])));
+        }
+    }
+
 private:
     QTemporaryDir dir;
     QProcess chronyd;
