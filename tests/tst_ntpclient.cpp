@@ -3,6 +3,7 @@
 #include "helpers/support.h"
 #include "pendingrequests.h"
 #include "serverholds.h"
+#include "settime/offsetargument.h"
 
 using namespace std::chrono_literals;
 using ntppacket::Timestamp;
@@ -37,10 +38,18 @@ private slots:
             QCOMPARE(
                 ntppacket::fromSystemTime(std::chrono::system_clock::time_point(std::chrono::milliseconds(unixMs))),
                 ntp);
+        // The offset the set-time helper takes: a whole number, within the limit either way; what it refuses
+        // beyond that, its fuzz target shows.
+        const qint64 limit = offsetargument::kLimitNs;
+        for (auto [text, value] : {std::pair<QByteArray, qint64>{"-1", -1},
+                                   {QByteArray::number(limit), limit},
+                                   {QByteArray::number(-limit), -limit}})
+            QVERIFY2(offsetargument::parse(text.constData()) == value, text);
+        QVERIFY(!offsetargument::parse("") && !offsetargument::parse("-"));
     }
 
     // Where the kernel stamps arrivals (Linux), the reply waits 200 ms in the socket before it is read: the
-    // offset is still that of its arrival. The server's time handed over is the time it is at the hand-over.
+    // offset and the delay are still those of its arrival.
     void measuresServerOffset()
     {
         const qint64 offsetMs = 37000;
@@ -48,24 +57,18 @@ private slots:
         server.offsetMs = offsetMs;
         NtpClient client;
         QSignalSpy replies(&client, &NtpClient::replyReceived);
-        QDateTime handedOverAt;
-        connect(&client, &NtpClient::replyReceived, [&] { handedOverAt = QDateTime::currentDateTimeUtc(); });
         QVERIFY(client.sendRequest(4, QHostAddress::LocalHost, server.socket.localPort()) && replies.isEmpty()
-                && server.socket.waitForReadyRead(2000));
+                && server.socket.waitForReadyRead(10000));
         server.serve();
         const bool stamped = QSysInfo::kernelType() == "linux"; // elsewhere read at once, with the delay it took
         if (stamped)
             QThread::msleep(200);
-        QVERIFY(replies.wait(2000));
+        QVERIFY(replies.wait(10000));
         const auto reply = replies[0][2].value<NtpReply>();
         // Measured from the arrival, not the reading 200 ms later; the figures to the ms are bench/'s.
         QVERIFY2(qAbs(reply.localClockOffset() - offsetMs) <= offsetToleranceMs(reply.roundTripDelay())
                      && (!stamped || reply.roundTripDelay() < 100),
                  qPrintable(QString::number(reply.localClockOffset())));
-        // The server's time as fields 8 hours ahead of UTC.
-        const QDateTime dispose(reply.disposeTime().date(), reply.disposeTime().time(), Qt::UTC);
-        const qint64 lag = dispose.addSecs(-8 * 3600).msecsTo(handedOverAt.addMSecs(offsetMs));
-        QVERIFY2(qAbs(lag) <= 20 + (stamped ? 0 : reply.roundTripDelay()), qPrintable(QString::number(lag)));
         QCOMPARE(server.requests[0].data().left(2), QByteArray("\x23\0", 2)); // version 4, client
     }
 
@@ -90,12 +93,22 @@ private slots:
             NtpClient client;
             QSignalSpy replies(&client, &NtpClient::replyReceived);
             client.sendRequest(4, QHostAddress::LocalHost, server.socket.localPort());
-            QVERIFY2(!replies.wait(200) && server.requests.size() == 1, rule);
+            QTRY_VERIFY_WITH_TIMEOUT(server.requests.size() == 1, 10000);
             server.tamper = nullptr;
             server.answer(0);
             server.answer(0);
-            QTest::qWait(200);
-            QVERIFY2(replies.size() == (stillOpen ? 1 : 0), rule);
+            // Another server 5 s ahead, asked after those answers went: once its answer is in, so are they.
+            FakeNtpServer later;
+            later.offsetMs = 5000;
+            client.sendRequest(4, QHostAddress::LocalHost, later.socket.localPort());
+            const auto offsets = [&] { // in whole seconds
+                QList<int> ms;
+                for (const QList<QVariant> &reply : replies)
+                    ms << qRound(reply[2].value<NtpReply>().localClockOffset() / 1000.0);
+                return ms;
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(offsets().contains(5), 10000);
+            QVERIFY2(offsets().count(0) == (stillOpen ? 1 : 0) && replies.size() == (stillOpen ? 2 : 1), rule);
         }
         // Nor is an answer taken from another address or port than the request went to, or too late.
         const QHostAddress host("127.0.0.1");
