@@ -193,28 +193,34 @@ private slots:
     {
         if (!QT_CONFIG(ssl))
             QSKIP("Qt without TLS");
-        const QByteArray good = goodRecords, end = record(0x8000, {}), ip = "127.0.0.1";
-        for (const auto &[certificate, response, reason, host, trickle] :
-             {std::tuple<QString, QByteArray, QString, QString, int>{
-                  "good", good + record(0x8003, QByteArray(2, 0)) + end, "warning", ip, 0},
-              {"good", good + record(0x8001, QByteArray(2, 0)) + end, "Next Protocol", ip, 0},
-              {"good", good + record(4, QByteArray("\0\x0f", 2)) + end, "AEAD", ip, 0},
-              {"good", good + record(0x8005, {}) + end, "empty cookie", ip, 0},
-              {"good", good + record(5, QByteArray(8169, 'c')) + end, "too large", ip, 0},
-              {"good", good + record(6, QByteArray("127.0.0.1\0.evil.example", 23)) + end, "host name", ip, 0},
-              {"good", good + record(6, "ntp.exämple") + end, "host name", ip, 0},
-              {"good", good + record(6, "0.0.0.0") + end, "0.0.0.0", ip, 0},
-              {"good", good + record(7, QByteArray(2, 0)) + end, "port", ip, 0},
-              {"good", good + record(0x4000, QByteArray(40000, 0)).repeated(2) + end, "64 KiB", ip, 0},
-              {"good", good, "connection closed", ip, 0},
-              {"good", good + end, "timed out", ip, 1},
-              {"good", QByteArray("\x16\x03\x03\x40\x00", 5) + QByteArray(64, 0), "timed out", ip, 2},
-              {"good", good + end, "Connection refused", "127.0.0.3", 0},
-              {"selfsigned", good + end, "self-signed certificate", ip, 0},
-              {"othername", good + end, "hostname mismatch", "localhost", 0},
-              {"othername", good + end, "IP address mismatch", ip, 0},
-              {"expired", good + end, "certificate has expired", ip, 0}}) {
-            KeServer server(dir, certificate, response, trickle);
+        struct Row
+        {
+            QByteArray records; // before End of Message
+            QString reason, certificate = "good", host = "127.0.0.1";
+            int trickle = 0;
+            QByteArray end = record(0x8000, {});
+        };
+        const QByteArray good = goodRecords;
+        for (const auto &[records, reason, certificate, host, trickle, end] :
+             {Row{good + record(0x8003, QByteArray(2, 0)), "warning"},
+              {good + record(0x8001, QByteArray(2, 0)), "Next Protocol"},
+              {good + record(4, QByteArray("\0\x0f", 2)), "AEAD"},
+              {good + record(0x8005, {}), "empty cookie"},
+              {good + record(5, QByteArray(8169, 'c')), "too large"},
+              {good + record(6, QByteArray("127.0.0.1\0.evil.example", 23)), "host name"},
+              {good + record(6, "ntp.exämple"), "host name"},
+              {good + record(6, "0.0.0.0"), "0.0.0.0"},
+              {good + record(7, QByteArray(2, 0)), "port"},
+              {good + record(0x4000, QByteArray(40000, 0)).repeated(2), "64 KiB"},
+              {good, "connection closed", "good", "127.0.0.1", 0, {}},
+              {good, "timed out", "good", "127.0.0.1", 1},
+              {QByteArray("\x16\x03\x03\x40\x00", 5) + QByteArray(64, 0), "timed out", "good", "127.0.0.1", 2, {}},
+              {good, "Connection refused", "good", "127.0.0.3"},
+              {good, "self-signed certificate", "selfsigned"},
+              {good, "hostname mismatch", "othername", "localhost"},
+              {good, "IP address mismatch", "othername"},
+              {good, "certificate has expired", "expired"}}) {
+            KeServer server(dir, certificate, records + end, trickle);
             Client client(cert("ca"));
             client.ask(host, 4463);
             // In the background: the window goes on meanwhile.
