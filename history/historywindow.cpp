@@ -34,7 +34,7 @@ QString ageText(qint64 ms)
 
 QString msText(const std::optional<double> &ms)
 {
-    return ms ? QString::number(*ms, 'f', 3) : QStringLiteral("—");
+    return ms ? QString::number(*ms, 'f', 3) : QStringLiteral("-");
 }
 
 } // namespace

@@ -22,7 +22,7 @@ for row in range(0xA1, 0xF8):
             text.add(bytes([row, col]).decode('gb2312'))
         except UnicodeDecodeError:
             pass
-for folder in ('app', 'mainwindow', 'forms', 'sync', 'servers', 'settings', 'udpout', 'desktop'):
+for folder in ('app', 'mainwindow', 'forms', 'sync', 'servers', 'settings', 'udpout', 'desktop', 'history', 'platform'):
     for path in pathlib.Path(folder).rglob('*'):
         if path.suffix in ('.cpp', '.h', '.ui'):
             text.update(path.read_text(encoding='utf-8'))

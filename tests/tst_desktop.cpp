@@ -2,6 +2,7 @@
 // embedded font and what it shows.
 #include "app/applicationfont.h"
 #include "desktop/clockface.h"
+#include "helpers/productsources.h"
 #include "helpers/support.h"
 #include "platform/autostart.h"
 #include "servers/editdialog.h"
@@ -135,11 +136,10 @@ private slots:
         const QRawFont font(fontFile.readAll(), 12);
         QString missing;
         int seen = 0;
-        for (const char *folder : {"app", "mainwindow", "forms", "sync", "servers", "settings", "udpout", "desktop"})
-            for (QDirIterator it(CHRONVALE_SOURCE_DIR "/" + QString(folder), {"*.cpp", "*.h", "*.ui"}); it.hasNext();)
-                for (uint code : QString::fromUtf8(readAll(it.next())).toUcs4())
-                    if (code > 0x7f && ++seen && !font.supportsCharacter(code))
-                        missing += QString::fromUcs4(&code, 1);
+        for (const QString &source : productSources({"*.cpp", "*.h", "*.ui"}))
+            for (uint code : QString::fromUtf8(readAll(source)).toUcs4())
+                if (code > 0x7f && ++seen && !font.supportsCharacter(code))
+                    missing += QString::fromUcs4(&code, 1);
         QVERIFY2(seen > 50 && missing.isEmpty(),
                  qPrintable("not in the font (run scripts/make-resources.sh): " + missing));
     }

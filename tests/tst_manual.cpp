@@ -1,8 +1,8 @@
 // manual.pdf, as the build made it: it holds every message the program's sources can show, so that a new
 // message without its line in the manual fails here, and the time datagram as the program writes it.
+#include "helpers/productsources.h"
 #include "udpout/timemessage_format.h"
 
-#include <QDirIterator>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
@@ -21,11 +21,7 @@ private slots:
         const QRegularExpression literal(
             "\\b(?:tr|translate)\\(\\s*(?:\"[^\"]*\"\\s*,\\s*)?\"((?:[^\"\\\\]|\\\\.)+)\"");
         int messages = 0;
-        for (QDirIterator file(CHRONVALE_SOURCE_DIR, {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
-             file.hasNext();) {
-            const QString path = file.next();
-            if (path.contains("/tests/") || path.contains("/build") || path.contains("/bench/"))
-                continue;
+        for (const QString &path : productSources({"*.cpp", "*.h"})) {
             QFile source(path);
             QVERIFY(source.open(QIODevice::ReadOnly));
             for (auto found = literal.globalMatch(QString::fromUtf8(source.readAll())); found.hasNext();) {
