@@ -1,10 +1,11 @@
 // What the program costs while it does nothing but show the time: its CPU time beside that of a bare Qt
-// clock (two rich-text labels of the program's own font sizes, set at each turn of the second), both on one
+// clock (two rich-text labels in the program's own font and sizes, set at each turn of the second), both on one
 // Xvfb for the same seconds, read from /proc/<pid>/task/*/schedstat (nanoseconds on a CPU, every thread).
 // The program is a copy of the real one beside a loopback-only ntp.ini, time output off, no sync cycle
 // beyond its start. Runs inside tests/netns-run.sh. Prints figures, asserts nothing.
 // Usage: bench_idle [seconds, default 60]
 #include "benchsupport.h"
+#include "app/applicationfont.h"
 #include "desktop/clockface.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ qint64 cpuNsOf(qint64 pid)
 int bareClock(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    useEmbeddedFont();
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
     QLabel time, date;

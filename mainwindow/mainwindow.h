@@ -82,6 +82,7 @@ private:
     void initStatusBar();
     // desktop/clock.cpp
     void startClock();
+    void paintClockGround();
     // desktop/trayicon.cpp
     void setupTrayActions();
     void setupTrayIcon();
