@@ -1,6 +1,7 @@
 #include "app/applicationfont.h"
 #include "app/qsingleapplication.h"
 #include "mainwindow/mainwindow.h"
+#include "platform/displayupdates.h"
 #include "platform/pluginpaths.h"
 #include "platform/termination.h"
 
@@ -9,6 +10,7 @@
 int main(int argc, char *argv[])
 {
     platform::forgetUserPluginPathsIfPrivileged();
+    platform::keepDisplayUpdatesOneWay();
     QSingleApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("ChronvaleV1.190918.0"));
 

@@ -1,0 +1,4 @@
+#include "platform/displayupdates.h"
+
+// No X server here.
+void platform::keepDisplayUpdatesOneWay() {}
