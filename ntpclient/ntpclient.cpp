@@ -65,7 +65,9 @@ bool NtpClient::sendRequest(unsigned char version, const QHostAddress &address, 
         return false; // the server asked not to be asked now
     const ntppacket::Timestamp key = freshKey();
     const ntppacket::Request packet = ntppacket::encodeRequest(version, key);
-    const auto sentAt = std::chrono::system_clock::now();
+    // The request leaves during the send, which on a loopback or a busy machine may take a while: the
+    // middle of it is the best guess at the moment it left, off by half the send at most.
+    const auto before = std::chrono::system_clock::now();
     const qint64 written =
         d->socket.writeDatagram(reinterpret_cast<const char *>(packet.data()), qint64(packet.size()), address, port);
     if (written != qint64(packet.size())) {
@@ -73,6 +75,7 @@ bool NtpClient::sendRequest(unsigned char version, const QHostAddress &address, 
         d->sendError = qt_error_string();
         return false;
     }
+    const auto sentAt = before + (std::chrono::system_clock::now() - before) / 2;
     d->pending.add(key, address, port, sentAt, PendingRequests::Clock::now());
     return true;
 }

@@ -247,9 +247,10 @@ void NtsClient::sendWithCookie(Server &server)
     const ntppacket::Timestamp key = freshKey();
     const ntsaead::Bytes packet =
         ntsfields::encodeRequest(ntppacket::encodeRequest(4, key), parts, server.session.clientToServer);
-    const auto sentAt = std::chrono::system_clock::now();
+    const auto before = std::chrono::system_clock::now(); // the middle of the send, as for plain NTP
     const qint64 written = d->socket.writeDatagram(reinterpret_cast<const char *>(packet.data()), qint64(packet.size()),
                                                    server.ntpAddress, server.session.ntpPort);
+    const auto sentAt = before + (std::chrono::system_clock::now() - before) / 2;
     if (packet.empty() || written != qint64(packet.size()))
         return; // counts as unanswered
     const RequestNote note{parts.uniqueId, server.session.serverToClient, serverKey(server.host, server.port)};
