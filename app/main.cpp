@@ -8,7 +8,7 @@
 
 int main(int argc, char *argv[])
 {
-    platform::forgetUserPluginPathsIfPrivileged();
+    platform::forgetUserPluginPathsIfPrivileged(argc);
     QSingleApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("ChronvaleV1.190918.0"));
 
