@@ -8,9 +8,11 @@
 
 #include <QDesktopServices>
 #include <QRawFont>
+#include <QStyleFactory>
 #include <QToolTip>
 
-// The labels and fields of a window that show their text neither whole nor in the tooltip of a hover.
+// The labels and fields of a window that show their text neither whole nor in the tooltip of a hover, or
+// that lie over one another (a style that needs more room than the window has).
 static QStringList unreadable(QWidget *window)
 {
     QCoreApplication::processEvents(); // laid out anew
@@ -32,6 +34,13 @@ static QStringList unreadable(QWidget *window)
         if (field->inputMethodQuery(Qt::ImCursorRectangle) != startWhileScrolled)
             cut << field->objectName() + ": " + field->text();
     }
+    const QList<QWidget *> shown = window->findChildren<QWidget *>();
+    for (QWidget *one : shown)
+        for (QWidget *other : shown)
+            if (one != other && one->parent() == other->parent() && one->isVisible() && other->isVisible()
+                && (one->inherits("QLabel") || one->inherits("QLineEdit"))
+                && one->geometry().intersects(other->geometry()))
+                cut << one->objectName() + " under " + other->objectName();
     return cut;
 }
 
@@ -184,6 +193,18 @@ private slots:
         cut += unreadable(&dialog);
         dialog.findChild<QPushButton *>("pushButton_ok")->click();
         QVERIFY2((cut += unreadable(&t.w)).isEmpty(), qPrintable(cut.join('\n')));
+        // Laid out in every style there is here, Windows' too, whose buttons and frames take more room.
+        const QString ownStyle = QApplication::style()->objectName();
+        QStringList styles = QStyleFactory::keys();
+        styles.removeDuplicates(); // a style linked in statically is listed twice
+        for (const QString &style : styles) {
+            QApplication::setStyle(style);
+            TestWindow styled{QByteArray()};
+            styled.w.show();
+            cut += unreadable(&styled.w).replaceInStrings(QRegularExpression("^"), style + ": ");
+        }
+        QApplication::setStyle(ownStyle);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
     }
 
 public slots:
