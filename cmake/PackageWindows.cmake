@@ -33,6 +33,6 @@ set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro ChronvaleUninstall")
 set(CPACK_COMPONENTS_ALL program)
 set(CPACK_COMPONENT_PROGRAM_DISPLAY_NAME Chronvale)
 set(CPACK_COMPONENT_PROGRAM_DESCRIPTION
-    "程序、操作手册和设置时钟的服务 ChronvaleSetTime（以 LocalService 运行，只有设置时间这一项权限）。服务为管理员和本机 Chronvale 组的成员设置时钟；安装的用户被加入该组。")
+    "程序、操作手册和设置时钟的服务 ChronvaleSetTime（以 LocalService 运行，只有设置时间这一项权限）。服务为管理员和本机 Chronvale 组的成员设置时钟；安装的人被加入该组。勾选“所有用户都可设置时钟”时，INTERACTIVE（每个在本机登录的用户）也被加入。")
 set(CPACK_COMPONENT_PROGRAM_REQUIRED ON)
 include(CPack)

@@ -2,9 +2,10 @@
 ; for administrators and the members of the local group Chronvale; the program holds no right of its own.
 ; The installer makes the group with the person who installs in it, registers and starts the service, and
 ; removes what an earlier version left (its logon task). /INTERACTIVE on the command line ticks
-; "允许本机所有交互式用户设置时钟" for a silent install.
+; "所有用户都可设置时钟" for a silent install.
 
-!define MUI_WELCOMEPAGE_TEXT "本向导安装 Chronvale 和设置时钟的服务 ChronvaleSetTime。$\r$\n$\r$\n每个用户都可以打开 Chronvale、查看和输出时间；只有服务 ChronvaleSetTime 能设置系统时钟，它只为管理员和本机 Chronvale 组的成员设置。安装的用户被加入这个组（重新登录后生效）；管理员可以用 net localgroup Chronvale 用户名 /add 加入其他用户。不再创建登录时以管理员权限运行的计划任务，早先版本的任务被删除。$\r$\n$\r$\n请先关闭正在运行的 Chronvale，再单击“下一步”。"
+; (The template's Modern UI 1 takes "\r\n" for a new line in this text.)
+!define MUI_WELCOMEPAGE_TEXT "本向导安装 Chronvale 和设置时钟的服务 ChronvaleSetTime。\r\n\r\n每个用户都可以打开 Chronvale、查看和输出时间；只有服务 ChronvaleSetTime 能设置系统时钟，它只为管理员和本机 Chronvale 组的成员设置。安装的人被加入这个组（重新登录后生效），管理员可以用 net localgroup Chronvale 用户名 /add 加入其他用户；组件页上的“所有用户都可设置时钟”（默认不勾选）把每个在本机登录的用户都加入。\r\n\r\n不再创建登录时以管理员权限运行的计划任务，早先版本的任务被删除。\r\n\r\n请先关闭正在运行的 Chronvale，再单击“下一步”。"
 !define CHRONVALE_SERVICE ChronvaleSetTime
 !define CHRONVALE_RUN "Software\Microsoft\Windows\CurrentVersion\Run"
 
@@ -52,7 +53,7 @@
 ; running service stopped so that its program can be replaced, and an earlier version's logon task gone.
 !macro ChronvaleSections
 ; Unticked: INTERACTIVE (everyone who logs on here) joins the group.
-Section /o "允许本机所有交互式用户设置时钟（把 INTERACTIVE 加入 Chronvale 组）" users
+Section /o "所有用户都可设置时钟" users
 SectionEnd
 Section -ChronvaleBeforeFiles
   !insertmacro ChronvaleOwnFolder
