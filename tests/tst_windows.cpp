@@ -123,6 +123,7 @@ private slots:
     // set to NoSync, it is not.
     void windowsTimeIsTold()
     {
+        run("sc", {"stop", "ChronvaleSetTime"}); // the stand-in is the same program, on the same pipe
         QVERIFY(startService("W32Time"));
         const QString parameters = R"(HKLM\SYSTEM\CurrentControlSet\Services\W32Time\Parameters)";
         QVERIFY(run("reg", {"add", parameters, "/v", "Type", "/d", "NoSync", "/f"}));

@@ -41,11 +41,11 @@ wine sc query ChronvaleSetTime | grep -q RUNNING || fail "the service does not r
 groupCall install Add 1 && groupCall install AddMembers 'L"Chronvale" 3' && groupCall install DelMembers 'L"Chronvale" 0'
 
 printf '[serverIplist]\n1\\serverList_0=127.0.0.1 1000 1000 0\nsize=1\n[mainWindow]\nobjIp=127.0.0.1\n' >"$folder/ntp.ini"
-# Qt built statically loads no plugin from any folder; an elevated copy also drops Qt's own options, which name
-# plugin folders: started while an unelevated copy runs, it hands over no argument.
+# Qt built statically loads no plugin from any folder; an elevated copy also drops its command line, where Qt's
+# own options name plugin folders: started while an unelevated copy runs, it hands over no argument.
 wine "$UNELEVATED" 'C:\Program Files\Chronvale\chronvale.exe' 2>"$TMPDIR/first" &
 waitFor 'xdotool search --onlyvisible --name Chronvale >/dev/null' "the installed program shows no window"
-wine "$folder/chronvale.exe" -platformpluginpath 'Z:\planted' 2>/dev/null &
+wine "$folder/chronvale.exe" -platformpluginpath 'Z:\planted' planted 2>/dev/null &
 waitFor 'grep -q "The value is: " "$TMPDIR/first"' "nothing handed over by a second copy"
 ! grep -q planted "$TMPDIR/first" || fail "an elevated copy took an option: $(cat "$TMPDIR/first")"
 wine taskkill /F /IM chronvale.exe >/dev/null 2>&1
