@@ -11,8 +11,7 @@
 #include <QStyleFactory>
 #include <QToolTip>
 
-// The labels and fields of a window that show their text neither whole nor in the tooltip of a hover, or
-// that lie over one another (a style that needs more room than the window has).
+// The labels and fields of a window that show their text neither whole nor in the tooltip of a hover.
 static QStringList unreadable(QWidget *window)
 {
     QCoreApplication::processEvents(); // laid out anew
@@ -34,6 +33,13 @@ static QStringList unreadable(QWidget *window)
         if (field->inputMethodQuery(Qt::ImCursorRectangle) != startWhileScrolled)
             cut << field->objectName() + ": " + field->text();
     }
+    return cut;
+}
+
+// The labels and fields of a window that lie under a neighbour: a style that needs more room than the window has.
+static QStringList overlapping(QWidget *window)
+{
+    QStringList cut;
     const QList<QWidget *> shown = window->findChildren<QWidget *>();
     for (QWidget *one : shown)
         for (QWidget *other : shown)
@@ -201,7 +207,8 @@ private slots:
             QApplication::setStyle(style);
             TestWindow styled{QByteArray()};
             styled.w.show();
-            cut += unreadable(&styled.w).replaceInStrings(QRegularExpression("^"), style + ": ");
+            cut += (unreadable(&styled.w) + overlapping(&styled.w))
+                       .replaceInStrings(QRegularExpression("^"), style + ": ");
         }
         QApplication::setStyle(ownStyle);
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
