@@ -3,6 +3,7 @@
 // SetSystemTime lacks the right here: tests/fixtures/refusedclock_windows.cpp), and Windows Time.
 #include "helpers/support.h"
 #include "platform/autostart.h"
+#include "platform/configfolder.h"
 #include "platform/timeservice.h"
 
 #include <QLocalSocket>
@@ -79,6 +80,15 @@ private slots:
         QVERIFY(QTest::qWaitFor(shownWindow, 5000));
         first.kill();
         first.waitForFinished();
+    }
+
+    // Installed is also the program in the folder the installer recorded, which may be of the administrator's
+    // choosing.
+    void installedWhereTheInstallerSays()
+    {
+        QVERIFY(!platform::isInstalledProgram("C:/Tools/Chronvale"));
+        QVERIFY(run("reg", {"add", R"(HKLM\Software\Orvelisk\Chronvale)", "/ve", "/d", R"(C:\Tools\Chronvale)", "/f"}));
+        QVERIFY(platform::isInstalledProgram("c:/tools/chronvale") && !platform::isInstalledProgram("C:/Tools"));
     }
 
     // Garbage, too much and nothing at all are each hung up on within a second, and the service goes on.
