@@ -152,10 +152,10 @@ DWORD serve()
 
 void WINAPI serviceMain(DWORD, wchar_t **)
 {
+    stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     statusHandle = RegisterServiceCtrlHandlerExW(setrequest::kServiceName, control, nullptr);
     if (!statusHandle)
         return;
-    stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     report(SERVICE_START_PENDING);
     report(SERVICE_STOPPED, serve());
 }
