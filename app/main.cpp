@@ -9,7 +9,7 @@
 
 int main(int argc, char *argv[])
 {
-    platform::forgetUserPluginPathsIfPrivileged();
+    platform::forgetUserPluginPathsIfPrivileged(argc);
     platform::keepDisplayUpdatesOneWay();
     QSingleApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("ChronvaleV1.190918.0"));

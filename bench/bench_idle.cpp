@@ -4,8 +4,8 @@
 // The program is a copy of the real one beside a loopback-only ntp.ini, time output off, no sync cycle
 // beyond its start. Runs inside tests/netns-run.sh. Prints figures, asserts nothing.
 // Usage: bench_idle [seconds, default 60]
-#include "benchsupport.h"
 #include "app/applicationfont.h"
+#include "benchsupport.h"
 #include "desktop/clockface.h"
 
 #include <QApplication>

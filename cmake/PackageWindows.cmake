@@ -1,6 +1,7 @@
 # `cpack -G NSIS` in the Windows build folder makes chronvale-<version>-win64.exe with Debian's nsis: the
 # program in Program Files, a Start-menu entry and an uninstaller, which removes what was installed and
-# leaves the user's ntp.ini. An option, unticked, adds a scheduled task (packaging/logontask.nsh).
+# leaves every ntp.ini; the set-time service and the group whose members it serves
+# (packaging/settimeservice.nsh), with an option, unticked, that lets every interactive user set the clock.
 set(CPACK_GENERATOR NSIS)
 set(CPACK_PACKAGE_NAME Chronvale)
 set(CPACK_PACKAGE_VENDOR Orvelisk)
@@ -17,24 +18,26 @@ set(CPACK_NSIS_PACKAGE_NAME Chronvale)
 set(CPACK_NSIS_INSTALLED_ICON_NAME chronvale.exe)
 set(CPACK_NSIS_MUI_ICON ${CMAKE_CURRENT_SOURCE_DIR}/resources/icons/chronvale.ico)
 set(CPACK_NSIS_MUI_UNIICON ${CMAKE_CURRENT_SOURCE_DIR}/resources/icons/chronvale.ico)
-# A 64-bit Unicode installer for the 64-bit program, from a UTF-8 script (the option's Chinese texts), with the
-# macros of the logon task; given on makensis' command line, before the script, where CPack leaves no place.
+# A 64-bit Unicode installer for the 64-bit program, from a UTF-8 script (the Chinese texts), with the
+# macros of the service; given on makensis' command line, before the script, where CPack leaves no place.
 # (Quoted twice: CPack writes the value into its configuration file as it stands.)
-set(macros "-X!include /CHARSET=UTF8 '${CMAKE_CURRENT_SOURCE_DIR}/packaging/logontask.nsh'")
+set(macros "-X!include /CHARSET=UTF8 '${CMAKE_CURRENT_SOURCE_DIR}/packaging/settimeservice.nsh'")
 set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS "-INPUTCHARSET UTF8 \\\"-XTarget amd64-unicode\\\" \\\"${macros}\\\"")
-set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!insertmacro ChronvaleLogonTaskInstall")
-set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro ChronvaleLogonTaskUninstall")
+# The option and the first section of all, before any component's files (checks and stops that must come
+# first), go where CPack leaves the template's top level open after the compressor is chosen: the code of
+# an option this installer does not use.
+set(CPACK_NSIS_MANIFEST_DPI_AWARE_CODE "!insertmacro ChronvaleSections")
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!insertmacro ChronvaleInstall")
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro ChronvaleUninstall")
 
 # The event source of the program's lines in the Application log (packaging/eventlog.nsh).
 string(APPEND CPACK_NSIS_EXTRA_INSTALL_COMMANDS
     "\n!include '${CMAKE_CURRENT_SOURCE_DIR}/packaging/eventlog.nsh'\n!insertmacro ChronvaleEventLogInstall")
 string(APPEND CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "\n!insertmacro ChronvaleEventLogUninstall")
 
-set(CPACK_COMPONENTS_ALL program logontask)
+set(CPACK_COMPONENTS_ALL program)
 set(CPACK_COMPONENT_PROGRAM_DISPLAY_NAME Chronvale)
+set(CPACK_COMPONENT_PROGRAM_DESCRIPTION
+    "程序、操作手册和设置时钟的服务 ChronvaleSetTime（以 LocalService 运行，只有设置时间这一项权限）。服务为管理员和本机 Chronvale 组的成员设置时钟；安装的人被加入该组。勾选“所有用户都可设置时钟”时，INTERACTIVE（每个在本机登录的用户）也被加入。")
 set(CPACK_COMPONENT_PROGRAM_REQUIRED ON)
-set(CPACK_COMPONENT_LOGONTASK_DISPLAY_NAME "登录时以管理员权限运行并自动对时")
-set(CPACK_COMPONENT_LOGONTASK_DESCRIPTION
-    "每次您登录时由任务计划程序以管理员权限启动本程序，使其能够设置系统时间。勾选后请不要再勾选程序中的“开机运行”，以免先启动一个无权对时的副本。卸载时删除该任务。")
-set(CPACK_COMPONENT_LOGONTASK_DISABLED ON)
 include(CPack)

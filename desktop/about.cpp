@@ -1,6 +1,7 @@
 #include "desktop/about.h"
 
 #include "mainwindow/mainwindow.h"
+#include "platform/pluginpaths.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -40,6 +41,19 @@ void MainWindow::on_action_about_triggered()
     box.exec();
 }
 
+// A copy with more rights than its user's does not start the viewer the user chose, with those rights.
+static void openManual(const QString &path)
+{
+    if (!platform::runsPrivileged()) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        return;
+    }
+    QMessageBox box;
+    box.setText(QCoreApplication::translate("MainWindow", "本程序以管理员权限运行，不打开操作手册；手册在：%1")
+                    .arg(QDir::toNativeSeparators(path)));
+    box.exec();
+}
+
 // Beside the program, in the working folder, then where an installed program keeps its documents;
 // opened by an absolute address, which desktops accept where they refuse "./manual.pdf".
 void MainWindow::on_action_manual_triggered()
@@ -49,7 +63,7 @@ void MainWindow::on_action_manual_triggered()
          {programFolder, QDir::currentPath(), programFolder + QStringLiteral("/../share/doc/chronvale")}) {
         const QFileInfo manual(QDir(folder).filePath(QStringLiteral("manual.pdf")));
         if (manual.isFile()) {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(manual.canonicalFilePath()));
+            openManual(manual.canonicalFilePath());
             return;
         }
     }

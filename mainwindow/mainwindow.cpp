@@ -14,14 +14,20 @@
 namespace {
 
 // Wide enough to show text whole: its advance, the field's inner margins of 2 px a side and the
-// cursor, within the frame the style draws.
+// cursor, within the frame around the rectangle the field paints its text in. That rectangle is asked
+// of the style, not the size a style gives a line edit, which Windows Vista's widens by a combo box's
+// arrow: fitted so, the output row is wider than the window and its fields run under their neighbours.
 void fitWidthTo(QLineEdit *field, const QString &text)
 {
     QStyleOptionFrame frame;
     frame.initFrom(field);
     frame.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, field);
-    const QSize inner(field->fontMetrics().horizontalAdvance(text) + 5, field->fontMetrics().height());
-    field->setMinimumWidth(field->style()->sizeFromContents(QStyle::CT_LineEdit, &frame, inner, field).width());
+    frame.rect = QRect(0, 0, 1000, field->sizeHint().height());
+    const int around =
+        frame.rect.width() - field->style()->subElementRect(QStyle::SE_LineEditContents, &frame, field).width();
+    const QMargins margins = field->textMargins();
+    field->setMinimumWidth(field->fontMetrics().horizontalAdvance(text) + 5 + margins.left() + margins.right()
+                           + around);
 }
 
 } // namespace

@@ -19,6 +19,19 @@ QString knownFolder(const KNOWNFOLDERID &id)
     return folder;
 }
 
+// The folder the installer was given, as it records it for itself (HKLM\Software\Orvelisk\Chronvale),
+// written by an administrator only.
+QString installedFolder()
+{
+    wchar_t folder[MAX_PATH] = {};
+    DWORD size = sizeof folder;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Orvelisk\\Chronvale", nullptr, RRF_RT_REG_SZ, nullptr, folder,
+                     &size)
+        != ERROR_SUCCESS)
+        return QString();
+    return QDir::cleanPath(QDir::fromNativeSeparators(QString::fromWCharArray(folder)));
+}
+
 } // namespace
 
 // Qt's configuration location is the local, not the roaming, application data here.
@@ -29,6 +42,10 @@ QString platform::userConfigFolder()
 
 bool platform::isInstalledProgram(const QString &executableFolder)
 {
+    const QString installed = installedFolder();
+    if (!installed.isEmpty()
+        && QDir::cleanPath(QDir::fromNativeSeparators(executableFolder)).compare(installed, Qt::CaseInsensitive) == 0)
+        return true;
     const QString folder = QDir::fromNativeSeparators(executableFolder) + QLatin1Char('/');
     for (const KNOWNFOLDERID &id : {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86}) {
         const QString programFiles = knownFolder(id);

@@ -2,10 +2,16 @@
 
 namespace platform {
 
-// A program given the right to set the clock by a file capability runs for users who may not hold
-// that right themselves; Qt would still load plugins from folders named in their environment.
-// Where the process gained a privilege at start, this clears those variables. Call it before the
+// Whether this process runs with more rights than the user who started it may have: elevated on Windows
+// ("run as administrator"), root of the machine or started with a file's privilege on Linux. Such a
+// copy still runs among the user's variables, files and settings, and must not load or start what they
+// name.
+bool runsPrivileged();
+
+// Where the process runs privileged, forgets what names folders of plugins and libraries for Qt to load
+// from: the variables, Qt's own command-line options (the program has none of its own, so argc becomes
+// 1), and on Windows the folders Qt was built in and the search path for DLLs. Call it before the
 // application object is built.
-void forgetUserPluginPathsIfPrivileged();
+void forgetUserPluginPathsIfPrivileged(int &argc);
 
 } // namespace platform

@@ -1,4 +1,15 @@
 #include "platform/pluginpaths.h"
 
-// No privilege comes with the file here: Windows elevates a process only with an administrator's consent.
-void platform::forgetUserPluginPathsIfPrivileged() {}
+#include <unistd.h>
+
+bool platform::runsPrivileged()
+{
+    return geteuid() == 0 || geteuid() != getuid();
+}
+
+// Nothing of Qt's is forgotten here; only its command-line options, which name plugin folders too.
+void platform::forgetUserPluginPathsIfPrivileged(int &argc)
+{
+    if (runsPrivileged())
+        argc = 1;
+}

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzers of the NTP reply parser and of the
-# set-time helper's argument for a bounded time each.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzers of the NTP reply parser, of the
+# set-time helper's argument and of the Windows set-time service's request for a bounded time each.
 # The normal build also makes the .deb and checks it. Then the Windows program, its tests and its
 # installer, built with MinGW-w64 (the first run on a machine builds Qt and OpenSSL for it, once) and
 # run under Wine. Warnings are errors here.
@@ -30,10 +30,10 @@ ASAN_OPTIONS=detect_leaks=0 cmake --build build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --output-on-failure -j2)
 
-echo "== fuzz the NTP reply parser and the set-time helper's argument"
+echo "== fuzz the NTP reply parser, the set-time helper's argument and the set-time service's request"
 CXX=clang++ cmake -S . -B build-fuzz -DCHRONVALE_FUZZ=ON -DCHRONVALE_BUILD_TESTS=OFF -DCHRONVALE_WERROR=ON
-cmake --build build-fuzz -j"$jobs" --target fuzz_ntpreply fuzz_offsetargument
-for fuzzer in fuzz_ntpreply fuzz_offsetargument; do
+cmake --build build-fuzz -j"$jobs" --target fuzz_ntpreply fuzz_offsetargument fuzz_setrequest
+for fuzzer in fuzz_ntpreply fuzz_offsetargument fuzz_setrequest; do
     mkdir -p "build-fuzz/corpus-$fuzzer"
     "build-fuzz/$fuzzer" -max_total_time="${FUZZ_SECONDS:-30}" -print_final_stats=1 "build-fuzz/corpus-$fuzzer"
 done

@@ -9,6 +9,7 @@
 
 #include <QDesktopServices>
 #include <QRawFont>
+#include <QStyleFactory>
 #include <QToolTip>
 
 // The labels and fields of a window that show their text neither whole nor in the tooltip of a hover.
@@ -33,6 +34,20 @@ static QStringList unreadable(QWidget *window)
         if (field->inputMethodQuery(Qt::ImCursorRectangle) != startWhileScrolled)
             cut << field->objectName() + ": " + field->text();
     }
+    return cut;
+}
+
+// The labels and fields of a window that lie under a neighbour: a style that needs more room than the window has.
+static QStringList overlapping(QWidget *window)
+{
+    QStringList cut;
+    const QList<QWidget *> shown = window->findChildren<QWidget *>();
+    for (QWidget *one : shown)
+        for (QWidget *other : shown)
+            if (one != other && one->parent() == other->parent() && one->isVisible() && other->isVisible()
+                && (one->inherits("QLabel") || one->inherits("QLineEdit"))
+                && one->geometry().intersects(other->geometry()))
+                cut << one->objectName() + " under " + other->objectName();
     return cut;
 }
 
@@ -184,6 +199,19 @@ private slots:
         cut += unreadable(&dialog);
         dialog.findChild<QPushButton *>("pushButton_ok")->click();
         QVERIFY2((cut += unreadable(&t.w)).isEmpty(), qPrintable(cut.join('\n')));
+        // Laid out in every style there is here, Windows' too, whose buttons and frames take more room.
+        const QString ownStyle = QApplication::style()->objectName();
+        QStringList styles = QStyleFactory::keys();
+        styles.removeDuplicates(); // a style linked in statically is listed twice
+        for (const QString &style : styles) {
+            QApplication::setStyle(style);
+            TestWindow styled{QByteArray()};
+            styled.w.show();
+            cut += (unreadable(&styled.w) + overlapping(&styled.w))
+                       .replaceInStrings(QRegularExpression("^"), style + ": ");
+        }
+        QApplication::setStyle(ownStyle);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
     }
 
 public slots:
