@@ -65,8 +65,7 @@ bool NtpClient::sendRequest(unsigned char version, const QHostAddress &address, 
         return false; // the server asked not to be asked now
     const ntppacket::Timestamp key = freshKey();
     const ntppacket::Request packet = ntppacket::encodeRequest(version, key);
-    // The request leaves during the send, which on a loopback or a busy machine may take a while: the
-    // middle of it is the best guess at the moment it left, off by half the send at most.
+    // The request leaves during the send, which on a loopback or a busy machine may take a while.
     const auto before = std::chrono::system_clock::now();
     const qint64 written =
         d->socket.writeDatagram(reinterpret_cast<const char *>(packet.data()), qint64(packet.size()), address, port);
@@ -75,8 +74,7 @@ bool NtpClient::sendRequest(unsigned char version, const QHostAddress &address, 
         d->sendError = qt_error_string();
         return false;
     }
-    const auto sentAt = before + (std::chrono::system_clock::now() - before) / 2;
-    d->pending.add(key, address, port, sentAt, PendingRequests::Clock::now());
+    d->pending.add(key, address, port, {before, std::chrono::system_clock::now()}, PendingRequests::Clock::now());
     return true;
 }
 
@@ -133,6 +131,5 @@ std::optional<NtpClient::Private::Answer> NtpClient::Private::accept(const QNetw
     pending.forget(request->key);
     holds.answered(request->address, request->port, ServerHolds::Clock::now());
     return Answer{request->address, request->port,
-                  ntppacket::measure(ntppacket::fromSystemTime(request->sentAt), reply->receive, reply->transmit,
-                                     ntppacket::fromSystemTime(receivedAt))};
+                  PendingRequests::measure(request->sent, reply->receive, reply->transmit, receivedAt)};
 }

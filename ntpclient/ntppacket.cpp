@@ -1,5 +1,7 @@
 #include "ntppacket.h"
 
+#include <algorithm>
+
 namespace ntppacket {
 namespace {
 
@@ -96,6 +98,15 @@ Measurement measure(Timestamp t1, Timestamp t2, Timestamp t3, Timestamp t4)
     result.offsetNs = (differenceNs(t2, t1) + differenceNs(t3, t4)) / 2;
     result.delayNs = differenceNs(t4, t1) - differenceNs(t3, t2);
     return result;
+}
+
+Timestamp departure(Timestamp sendStart, Timestamp sendEnd, Timestamp t2, Timestamp t3, Timestamp t4)
+{
+    constexpr std::int64_t kSecondNs = 1000000000;
+    const std::int64_t latest =
+        std::min(differenceNs(sendEnd, sendStart), differenceNs(t4, sendStart) - differenceNs(t3, t2));
+    const std::int64_t half = std::clamp<std::int64_t>(latest, 0, kSecondNs) / 2; // a send of a second is no send
+    return sendStart + Timestamp((std::uint64_t(half) << 32) / kSecondNs);
 }
 
 std::int64_t roundToMs(std::int64_t ns)

@@ -75,6 +75,11 @@ struct Measurement
 // t4 reply received (local).
 Measurement measure(Timestamp t1, Timestamp t2, Timestamp t3, Timestamp t4);
 
+// When a request left (t1): some moment of its send, from sendStart to sendEnd, and no later than its
+// reply's arrival t4 less the time t3 - t2 the server held it. The middle of that span is the best guess,
+// off by half of it at most; the measured delay is never below zero.
+Timestamp departure(Timestamp sendStart, Timestamp sendEnd, Timestamp t2, Timestamp t3, Timestamp t4);
+
 // Nanoseconds to milliseconds, rounded to the nearest, halves away from zero.
 std::int64_t roundToMs(std::int64_t ns);
 

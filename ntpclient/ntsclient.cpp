@@ -247,14 +247,14 @@ void NtsClient::sendWithCookie(Server &server)
     const ntppacket::Timestamp key = freshKey();
     const ntsaead::Bytes packet =
         ntsfields::encodeRequest(ntppacket::encodeRequest(4, key), parts, server.session.clientToServer);
-    const auto before = std::chrono::system_clock::now(); // the middle of the send, as for plain NTP
+    const auto before = std::chrono::system_clock::now(); // it leaves during the send
     const qint64 written = d->socket.writeDatagram(reinterpret_cast<const char *>(packet.data()), qint64(packet.size()),
                                                    server.ntpAddress, server.session.ntpPort);
-    const auto sentAt = before + (std::chrono::system_clock::now() - before) / 2;
+    const PendingRequests::Sent sent{before, std::chrono::system_clock::now()};
     if (packet.empty() || written != qint64(packet.size()))
         return; // counts as unanswered
     const RequestNote note{parts.uniqueId, server.session.serverToClient, serverKey(server.host, server.port)};
-    d->pending.add(key, server.ntpAddress, server.session.ntpPort, sentAt, PendingRequests::Clock::now(), note.text());
+    d->pending.add(key, server.ntpAddress, server.session.ntpPort, sent, PendingRequests::Clock::now(), note.text());
     emit requestSent(server.host, server.port);
 }
 
@@ -316,7 +316,6 @@ void NtsClient::takeReply(const QByteArray &bytes, const QHostAddress &source, q
         server.rejected = false;
     }
     const ntppacket::Measurement measurement =
-        ntppacket::measure(ntppacket::fromSystemTime(request->sentAt), reply->receive, reply->transmit,
-                           ntppacket::fromSystemTime(receivedAt));
+        PendingRequests::measure(request->sent, reply->receive, reply->transmit, receivedAt);
     emit replyReceived(request->address, request->port, replyHandedOverNow(measurement));
 }

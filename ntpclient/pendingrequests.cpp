@@ -17,14 +17,13 @@ PendingRequests::PendingRequests(std::size_t capacity, Clock::duration lifetime)
 {
 }
 
-void PendingRequests::add(ntppacket::Timestamp key, const QHostAddress &address, quint16 port,
-                          std::chrono::system_clock::time_point sentAt, Clock::time_point now,
-                          const QByteArray &context)
+void PendingRequests::add(ntppacket::Timestamp key, const QHostAddress &address, quint16 port, Sent sent,
+                          Clock::time_point now, const QByteArray &context)
 {
     dropExpired(now);
     while (m_requests.size() >= m_capacity)
         m_requests.pop_front();
-    m_requests.push_back(Request{key, address, port, sentAt, now + m_lifetime, context});
+    m_requests.push_back(Request{key, address, port, sent, now + m_lifetime, context});
 }
 
 std::optional<PendingRequests::Request> PendingRequests::find(ntppacket::Timestamp key, const QHostAddress &source,
@@ -50,4 +49,13 @@ void PendingRequests::dropExpired(Clock::time_point now)
 {
     while (!m_requests.empty() && m_requests.front().expiresAt <= now)
         m_requests.pop_front();
+}
+
+ntppacket::Measurement PendingRequests::measure(const Sent &sent, ntppacket::Timestamp t2, ntppacket::Timestamp t3,
+                                                std::chrono::system_clock::time_point receivedAt)
+{
+    const ntppacket::Timestamp t4 = ntppacket::fromSystemTime(receivedAt);
+    const ntppacket::Timestamp t1 =
+        ntppacket::departure(ntppacket::fromSystemTime(sent.start), ntppacket::fromSystemTime(sent.end), t2, t3, t4);
+    return ntppacket::measure(t1, t2, t3, t4);
 }

@@ -17,12 +17,18 @@ class PendingRequests
 public:
     using Clock = std::chrono::steady_clock;
 
+    // The request left between these two moments.
+    struct Sent
+    {
+        std::chrono::system_clock::time_point start, end;
+    };
+
     struct Request
     {
         ntppacket::Timestamp key = 0;
         QHostAddress address;
         quint16 port = 0;
-        std::chrono::system_clock::time_point sentAt;
+        Sent sent;
         Clock::time_point expiresAt;
         QByteArray context; // the sender's own note on the request
     };
@@ -33,8 +39,12 @@ public:
     explicit PendingRequests(std::size_t capacity = kDefaultCapacity, Clock::duration lifetime = kDefaultLifetime);
 
     // Remembers a sent request; the oldest one is dropped when the table is full.
-    void add(ntppacket::Timestamp key, const QHostAddress &address, quint16 port,
-             std::chrono::system_clock::time_point sentAt, Clock::time_point now, const QByteArray &context = {});
+    void add(ntppacket::Timestamp key, const QHostAddress &address, quint16 port, Sent sent, Clock::time_point now,
+             const QByteArray &context = {});
+
+    // The four times of the exchange, the request's as it left during its send.
+    static ntppacket::Measurement measure(const Sent &sent, ntppacket::Timestamp t2, ntppacket::Timestamp t3,
+                                          std::chrono::system_clock::time_point receivedAt);
 
     // The live request with this key, provided the datagram came from the
     // address and port that request was sent to.

@@ -7,18 +7,12 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
-// Starts a copy of a build of the program beside an ntp.ini of its own (unless one is there), with its
-// own temporary folder; its message boxes are logged and closed. The user's runtime folder, where the
-// single-instance guard lives, is the test's.
+// A copy of the test build, which records the offsets it would move the clock by in clock.log beside it.
 static void start(QProcess &process, const QTemporaryDir &dir, const QStringList &arguments = {},
                   const QStringList &environment = {})
 {
-    if (!QFile::exists(dir.filePath("ntp.ini")))
-        writeAll(dir.filePath("ntp.ini"), iniText({"127.0.0.1 100 1000 0"}));
-    QFile::copy(CHRONVALE_TESTBUILD, dir.filePath("chronvale"));
-    process.start("env", QStringList{"TMPDIR=" + dir.path(), "CHRONVALE_AUTOCLOSE_BOXES=1",
-                                     "CHRONVALE_RECORD_CLOCK=" + dir.filePath("clock.log")}
-                             + environment + QStringList{dir.filePath("chronvale")} + arguments);
+    startCopy(process, dir, arguments,
+              QStringList{"CHRONVALE_RECORD_CLOCK=" + dir.filePath("clock.log")} + environment);
 }
 
 class TestE2e : public QObject

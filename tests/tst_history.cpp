@@ -72,8 +72,7 @@ private slots:
         QProcess chronyd, program;
         QVERIFY(startChronyd(chronyd, dir, "+37s"));
         writeAll(folder.filePath("ntp.ini"), iniText({"127.0.0.1 100 0 0"}));
-        QFile::copy(CHRONVALE_TESTBUILD, folder.filePath("chronvale"));
-        program.start("env", {"CHRONVALE_AUTOCLOSE_BOXES=1", folder.filePath("chronvale")});
+        startCopy(program, folder);
         const QString record = folder.filePath("sync-log.csv");
         QVERIFY(QTest::qWaitFor([&] { return readAll(record).count(",synced,") >= 3; }, 30000));
         stop(chronyd);

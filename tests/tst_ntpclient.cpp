@@ -31,6 +31,12 @@ private slots:
                      qPrintable(QString::number(m.offsetNs)));
         }
         QCOMPARE(qint64(ntppacket::differenceNs(ts(0x7fffffff, 0), 0)), 2147483647000000000);
+        // A request leaves in the middle of its send (1.5 ms), or sooner where the reply, less the server's 1 ms
+        // with it, came back within the send.
+        const Timestamp sent = ts(100, 0), ms = 0x418937; // 1 ms in 32.32
+        QCOMPARE(ntppacket::departure(sent, sent + 3 * ms, ts(200, 0), ts(200, 0) + ms, sent + 9 * ms) - sent,
+                 3 * ms / 2);
+        QCOMPARE(ntppacket::departure(sent, sent + 3 * ms, ts(200, 0), ts(200, 0) + ms, sent + 2 * ms) - sent, ms / 2);
         QVERIFY(ntppacket::roundToMs(1499999) == 1 && ntppacket::roundToMs(1500000) == 2
                 && ntppacket::roundToMs(-1500000) == -2);
         for (auto [unixMs, ntp] :

@@ -62,15 +62,13 @@ private slots:
     void secondCopyHandsOverThroughThePipe()
     {
         QTemporaryDir dir;
-        QVERIFY(QFile::copy(CHRONVALE_TESTBUILD, dir.filePath("chronvale.exe")));
         QVERIFY(
             writeAll(dir.filePath("ntp.ini"), iniText().replace("[mainWindow]\n", "[mainWindow]\ntrayicon=true\n")));
-        qputenv("CHRONVALE_AUTOCLOSE_BOXES", "1");
         QProcess first, second;
-        first.start(dir.filePath("chronvale.exe"), QStringList());
+        startCopy(first, dir);
         QVERIFY(QTest::qWaitFor(shownWindow, 15000) && PostMessageW(shownWindow(), WM_CLOSE, 0, 0));
         QVERIFY(QTest::qWaitFor([] { return !shownWindow(); }, 5000));
-        second.start(dir.filePath("chronvale.exe"), {"a", "b"});
+        startCopy(second, dir, {"a", "b"});
         QVERIFY(second.waitForFinished(15000) && second.exitCode() == 0);
         QVERIFY(second.readAllStandardError().contains(
             "BOX||本程序已打开，如果窗口隐藏状态，双击托盘本软件图标可恢复窗口！"));

@@ -49,6 +49,20 @@ static QString placeSettings(const QString &folder, const QByteArray &ini)
 
 TestWindow::TestWindow(const QByteArray &ini) : iniPath(placeSettings(dir.path(), ini)) {}
 
+void startCopy(QProcess &process, const QTemporaryDir &dir, const QStringList &arguments,
+               const QStringList &environment)
+{
+    if (!QFile::exists(dir.filePath("ntp.ini")))
+        writeAll(dir.filePath("ntp.ini"), iniText({"127.0.0.1 100 1000 0"}));
+    const QString program = dir.filePath(QFileInfo(CHRONVALE_TESTBUILD).fileName().replace("_testbuild", ""));
+    QFile::copy(CHRONVALE_TESTBUILD, program);
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const QString &variable : QStringList{"TMPDIR=" + dir.path(), "CHRONVALE_AUTOCLOSE_BOXES=1"} + environment)
+        variables.insert(variable.section('=', 0, 0), variable.section('=', 1));
+    process.setProcessEnvironment(variables);
+    process.start(program, arguments);
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile file(path);

@@ -72,6 +72,10 @@ inline void stop(QProcess &process)
 }
 
 QByteArray readAll(const QString &path);
+// Starts a copy of the test build of the program in dir, beside the ntp.ini there (a loopback one unless there
+// is one), with dir as its temporary folder and its message boxes logged to standard error and closed.
+void startCopy(QProcess &process, const QTemporaryDir &dir, const QStringList &arguments = {},
+               const QStringList &environment = {});
 bool writeAll(const QString &path, const QByteArray &bytes);
 // Each item's entry line, flagged where the item does not show the entry's host.
 QStringList entriesOf(const QComboBox *list);
