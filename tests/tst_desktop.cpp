@@ -199,17 +199,15 @@ private slots:
         cut += unreadable(&dialog);
         dialog.findChild<QPushButton *>("pushButton_ok")->click();
         QVERIFY2((cut += unreadable(&t.w)).isEmpty(), qPrintable(cut.join('\n')));
-        // Laid out in every style there is here, Windows' too, whose buttons and frames take more room.
+        // A window freshly laid out, where nothing else is changing it, in the style the program has on this
+        // system (Windows' own under Wine, where the tests' offscreen platform would give Fusion): nothing lies
+        // under a neighbour.
         const QString ownStyle = QApplication::style()->objectName();
-        QStringList styles = QStyleFactory::keys();
-        styles.removeDuplicates(); // a style linked in statically is listed twice
-        for (const QString &style : styles) {
-            QApplication::setStyle(style);
-            TestWindow styled{QByteArray()};
-            styled.w.show();
-            cut += (unreadable(&styled.w) + overlapping(&styled.w))
-                       .replaceInStrings(QRegularExpression("^"), style + ": ");
-        }
+        if (QStyleFactory::keys().contains("windowsvista"))
+            QApplication::setStyle("windowsvista");
+        TestWindow fresh{QByteArray()};
+        fresh.w.show();
+        cut += overlapping(&fresh.w);
         QApplication::setStyle(ownStyle);
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
     }

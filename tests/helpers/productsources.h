@@ -7,11 +7,11 @@
 inline QStringList productSources(const QStringList &patterns)
 {
     QStringList paths;
-    for (QDirIterator it(CHRONVALE_SOURCE_DIR, patterns, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
-        const QString path = it.next(), inside = QDir(CHRONVALE_SOURCE_DIR).relativeFilePath(path);
-        if (!inside.startsWith("tests/") && !inside.startsWith("bench/") && !inside.startsWith("build")
-            && !inside.startsWith('.'))
-            paths << path;
-    }
+    const QDir top(CHRONVALE_SOURCE_DIR); // hidden folders (.git, .deps) are not listed
+    for (const QString &folder : top.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (folder != "tests" && folder != "bench" && !folder.startsWith("build"))
+            for (QDirIterator it(top.filePath(folder), patterns, QDir::Files, QDirIterator::Subdirectories);
+                 it.hasNext();)
+                paths << it.next();
     return paths;
 }
