@@ -48,7 +48,8 @@ inline void stopProcess(QProcess &process)
 // Starts Xvfb on a display it picks itself; the display name (":N"), or empty.
 inline QString startXvfb(QProcess &xvfb)
 {
-    xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
+    xvfb.start(QStringLiteral("Xvfb"),
+               {"-displayfd", "1", "-nolisten", "tcp", "-noreset", "-screen", "0", "1024x768x24"});
     QByteArray number;
     while (!number.contains('\n') && xvfb.waitForReadyRead(10000))
         number += xvfb.readAllStandardOutput();

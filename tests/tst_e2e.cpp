@@ -93,7 +93,9 @@ private slots:
     void hiddenWindowIsNeverLost()
     {
         QProcess xvfb, tray, first, second;
-        xvfb.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp"});
+        // Without -noreset the server resets whenever its last client leaves, as each xdotool does, and a
+        // client connecting meanwhile is refused.
+        xvfb.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-noreset"});
         QVERIFY(xvfb.waitForReadyRead(30000));
         const QString display = "DISPLAY=:" + xvfb.readAllStandardOutput().trimmed();
         tray.start("env", {display, "trayer", "--edge", "top", "--align", "right", "--widthtype", "request"});

@@ -17,7 +17,7 @@ WINEPREFIX=$(mktemp -d "$template.XXXXXX") && export WINEPREFIX && trap 'rm -rf 
 cp -al "$template/." "$WINEPREFIX" 2>/dev/null || cp -a "$template/." "$WINEPREFIX" || exit 1
 (cd "$template" && cp --remove-destination system.reg user.reg userdef.reg "$WINEPREFIX/") && rm -f "$WINEPREFIX/wineserver" &&
     perl -pi -e '($w = "Z:$ENV{TMPDIR}") =~ s{/}{\\\\}g; s/^"(TEMP|TMP)"=.*/"$1"="$w"/' "$WINEPREFIX/user.reg" || exit 1
-Xvfb -displayfd 3 -nolisten tcp 3>"$TMPDIR/display" 2>/dev/null &
+Xvfb -displayfd 3 -nolisten tcp -noreset 3>"$TMPDIR/display" 2>/dev/null &
 while [ ! -s "$TMPDIR/display" ]; do sleep 0.1; done
 export DISPLAY=":$(cat "$TMPDIR/display")"
 export UNELEVATED="${template%/*}/unelevated.exe"
